@@ -1,0 +1,65 @@
+#include "app/frame_loop.h"
+
+#include "assets/asset_set.h"
+#include "assets/level.h"
+#include "console/frame_buffer.h"
+#include "console/keyboard.h"
+#include "console/platform.h"
+#include "render/angle_tables.h"
+#include "render/caster.h"
+#include "render/shade_table.h"
+#include "world/actors.h"
+#include "world/doors.h"
+#include "world/player.h"
+
+namespace fg {
+
+FrameTiming Timing;
+
+void StartUp() {
+    SetUpConsole();
+    DecodeAssets();
+    LoadLevel();
+    SplitSpriteSheets();
+    BuildShadeTable();
+    BuildAngleTables();
+    BuildRowDistanceTable();
+    PlaceActors();
+    Timing.lastTick = PlatformTickCount();  // start-up time is no frame's time
+    Timing.animationClock = 0;
+}
+
+void RunFrame() {
+    const uint32_t now = PlatformTickCount();
+    Timing.elapsedMs = static_cast<int32_t>(now - Timing.lastTick);  // wraps harmlessly
+    Timing.animationClock += Timing.elapsedMs;
+    if (Timing.animationClock > ANIMATION_PERIOD_MS) {
+        Timing.animationClock %= ANIMATION_PERIOD_MS;  // the remainder carries over
+        AdvanceActorFrames();
+    }
+    // The rest of this frame, its presentation included, counts toward the next.
+    Timing.lastTick = PlatformTickCount();
+
+    ReadMotionKeys();
+    UseDoor();
+    const double elapsed = Timing.elapsedMs;
+    MovePlayer(elapsed);
+    MoveActors(elapsed);
+    UpdateDoors(elapsed);
+    PollInput();
+    ColumnPass();
+    PresentFrame();
+}
+
+void RunFrames() {
+    while (!KeyState[VK_ESCAPE] && !PlatformQuitRequested()) RunFrame();
+}
+
+int RunGame() {
+    StartUp();
+    RunFrames();
+    PlatformCloseConsole();
+    return 0;
+}
+
+}  // namespace fg

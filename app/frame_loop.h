@@ -1,0 +1,28 @@
+// Start-up and the frame loop, shared by the game and the headless runner.
+#pragma once
+
+#include <cstdint>
+
+namespace fg {
+
+constexpr int ANIMATION_PERIOD_MS = 200;
+
+struct FrameTiming {
+    uint32_t lastTick;       // the reading the next frame's elapsed time is measured from
+    int64_t animationClock;  // 64 bits: a frame near 2^31 ms must not overflow it
+    int32_t elapsedMs;       // this frame's, for whoever reports on the frame
+};
+
+extern FrameTiming Timing;
+
+// Every start-up step in order, ending with the first clock reading.
+void StartUp();
+// One frame: clock, animation, inputs, world, poll, column pass, present.
+void RunFrame();
+// Frames while Escape is up and the back end wants more; the test comes
+// before the first frame and after every presentation.
+void RunFrames();
+// StartUp, then frames while Escape is up and the back end wants more.
+int RunGame();
+
+}  // namespace fg

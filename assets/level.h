@@ -1,0 +1,24 @@
+// The world grids, filled once from the level image.
+#pragma once
+
+#include <cstdint>
+
+namespace fg {
+
+constexpr int MAP_SIZE = 64;
+
+// All grids are indexed [x][y]. WallGrid: 0 empty, 1..63 a wall of that
+// texture, negative a door of texture -value. FloorGrid and CeilingGrid hold
+// the level's bytes unchanged; only 1..63 are drawn. Written only by LoadLevel.
+extern int32_t WallGrid[MAP_SIZE][MAP_SIZE];
+extern int32_t FloorGrid[MAP_SIZE][MAP_SIZE];
+extern int32_t CeilingGrid[MAP_SIZE][MAP_SIZE];
+// 1.0 closed .. 0.0 open; changed only by the door motion.
+extern double DoorClosureGrid[MAP_SIZE][MAP_SIZE];
+
+// Reads LevelImage: the player's start corner (no half-cell offset), then the
+// wall, floor and ceiling layers (row y, then x within the row). Every door
+// starts closed.
+void LoadLevel();
+
+}  // namespace fg

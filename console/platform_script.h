@@ -1,0 +1,26 @@
+// The scripted back end: the clock and the input queue follow a frame script,
+// and every presented frame goes to a callback. It never waits, so a run is a
+// pure function of its script.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "app/frame_script.h"
+#include "console/platform.h"
+
+namespace fg {
+
+struct ScriptedRun {
+    std::vector<ScriptLine> lines;
+    uint32_t repeat = 1;      // the lines are replayed this many times
+    uint32_t startTick = 0;   // the clock reading that ends start-up
+    void (*onPresent)(const CHAR_INFO* cells) = nullptr;
+};
+
+// Installs a run; the next clock reading is the start-up one. Clears the queue.
+void BeginScriptedRun(const ScriptedRun& run);
+// Frames presented since BeginScriptedRun.
+uint64_t ScriptedFramesPresented();
+
+}  // namespace fg

@@ -1,0 +1,200 @@
+#include "render/caster.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "assets/asset_set.h"
+#include "assets/level.h"
+#include "console/frame_buffer.h"
+#include "render/angle_tables.h"
+#include "render/floor_ceiling.h"
+#include "render/shade_table.h"
+#include "render/sprites.h"
+#include "world/player.h"
+
+namespace fg {
+
+RayHit YLineHit;
+RayHit XLineHit;
+double DepthBuffer[SCREEN_WIDTH];
+uint8_t UseRequest;
+int32_t UseTarget[2];
+double CarriedWallDistance;
+
+namespace {
+
+constexpr double Y_SIDE_BRIGHTNESS = 1.5;
+constexpr double X_SIDE_BRIGHTNESS = 2.5;  // faces on lines of constant x are lit more
+
+double Frac(double v) { return v - std::trunc(v); }
+
+bool InsideGrid(int x, int y) { return x >= 0 && x < MAP_SIZE && y >= 0 && y < MAP_SIZE; }
+
+// Walks one ray across the grid lines of one family. The cell read is the one on
+// the far side of the line just crossed; a door is a panel on the cell's middle
+// line covering 0..closure of its width.
+void Walk(RayHit& hit, bool yLines) {
+    hit.leftGrid = false;
+    if (hit.x >= MAP_SIZE) {
+        hit.leftGrid = true;
+        return;
+    }
+    for (;;) {
+        if (hit.x < 0 || hit.y >= MAP_SIZE || hit.y < 0) {
+            hit.leftGrid = true;
+            return;
+        }
+        const int cellX = static_cast<int>(hit.x) - (yLines ? 0 : hit.xDecreasing);
+        const int cellY = static_cast<int>(hit.y) - (yLines ? hit.yDecreasing : 0);
+        if (!InsideGrid(cellX, cellY)) {  // e.g. y = 0 stepping toward -y names row -1
+            hit.leftGrid = true;
+            return;
+        }
+        const int w = WallGrid[cellX][cellY];
+        hit.wallValue = w;
+        if (w < 0) {
+            hit.closure = DoorClosureGrid[cellX][cellY];
+            hit.doorSeen = true;
+            if (!hit.firstDoorRecorded) {
+                hit.firstDoorX = cellX;
+                hit.firstDoorY = cellY;
+                hit.firstDoorRecorded = true;
+            }
+            hit.x += hit.stepX / 2;
+            hit.y += hit.stepY / 2;
+            if (Frac(yLines ? hit.x : hit.y) < hit.closure) return;  // the panel
+            hit.closure = 0;
+            hit.x += hit.stepX / 2;
+            hit.y += hit.stepY / 2;
+        } else if (w > 0) {
+            return;
+        } else {
+            hit.x += hit.stepX;
+            hit.y += hit.stepY;
+        }
+        if (hit.x >= MAP_SIZE) {
+            hit.leftGrid = true;
+            return;
+        }
+    }
+}
+
+double SquaredDistanceTo(const RayHit& hit) {
+    const double dx = Player.x - hit.x;
+    const double dy = Player.y - hit.y;
+    return dx * dx + dy * dy;
+}
+
+}  // namespace
+
+ColumnResult CastWallColumn(int column) {
+    const double px = Player.x;
+    const double py = Player.y;
+    const int a = WrapAngle(Player.angle - column + 40);
+
+    RayHit& yh = YLineHit;
+    yh.doorSeen = false;
+    yh.closure = 0;
+    yh.firstDoorRecorded = false;
+    if (a > 120 && a < 360) {
+        yh.y = std::trunc(py);
+        yh.stepY = -1;
+        yh.stepX = -TanTable[a];
+        yh.yDecreasing = 1;
+    } else {
+        yh.y = std::trunc(py) + 1;
+        yh.stepY = 1;
+        yh.stepX = TanTable[a];
+        yh.yDecreasing = 0;
+    }
+    yh.x = px + (yh.y - py) * TanTable[a];
+
+    RayHit& xh = XLineHit;
+    xh.doorSeen = false;
+    xh.closure = 0;
+    xh.firstDoorRecorded = false;
+    const int b = WrapAngle(a - 120);
+    if (b > 120 && b < 360) {
+        xh.x = std::trunc(px);
+        xh.stepX = -1;
+        xh.stepY = TanTable[b];
+        xh.xDecreasing = 1;
+    } else {
+        xh.x = std::trunc(px) + 1;
+        xh.stepX = 1;
+        xh.stepY = -TanTable[b];
+        xh.xDecreasing = 0;
+    }
+    xh.y = py - (xh.x - px) * TanTable[WrapAngle(a + 120)];
+
+    Walk(yh, true);
+    Walk(xh, false);
+    yh.squaredDistance = SquaredDistanceTo(yh);
+    xh.squaredDistance = SquaredDistanceTo(xh);
+
+    const bool yTaken = yh.squaredDistance <= xh.squaredDistance;  // ties go to the y-line walk
+    const RayHit& hit = yTaken ? yh : xh;
+    const double along = yTaken ? hit.x : hit.y;
+    const double side = yTaken ? Y_SIDE_BRIGHTNESS : X_SIDE_BRIGHTNESS;
+
+    // Brightness comes from the previous column's distance, which keeps the
+    // shading of neighbouring columns in step.
+    const float factor = static_cast<float>(side / (CarriedWallDistance + 0.5));
+    DepthBuffer[column] = hit.squaredDistance;
+    const double dist = std::sqrt(hit.squaredDistance);
+    const int texture = std::abs(hit.wallValue);
+    double u = Frac(along);
+    if (hit.closure > 0 && hit.closure < 1) u += 1 - hit.closure;  // the texture slides with the panel
+    const int tx = static_cast<int>(u * 64) % 64;
+    if (tx < 0) return {a, 0, true};
+    const double corrected = dist * SinTable[column + 80];
+    CarriedWallDistance = corrected;
+    const double q = 50 / corrected;
+    const int height = q >= MAX_COLUMN_HEIGHT ? MAX_COLUMN_HEIGHT : static_cast<int>(q);
+    if (!hit.leftGrid) DrawTextureColumn(texture, tx, column, height, factor);
+    return {a, height, false};
+}
+
+void DrawTextureColumn(int texture, int u, int x, int height, float factor) {
+    if (height <= 0 || height >= MAX_COLUMN_HEIGHT) return;
+    if (texture < 0 || texture >= TEXTURE_COUNT) return;
+    u %= TEXTURE_SIZE;
+    const int top = HORIZON_ROW - height / 2;
+    const int last = top + height >= SCREEN_HEIGHT ? SCREEN_HEIGHT - 1 : top + height;
+    const int first = top < 0 ? 0 : top;
+    int acc = (first - top) * TEXTURE_SIZE;
+    int v = acc / height;
+    const uint8_t* texels = TextureBank + texture * TEXTURE_TEXELS + u;
+    for (int r = first; r <= last; ++r) {
+        const uint8_t texel = texels[v * TEXTURE_SIZE];
+        if (texel != TRANSPARENT_TEXEL) FrameBuffer[r * SCREEN_WIDTH + x] = ShadeTexel(texel, factor);
+        const int next = acc / height;  // one row behind: the first two rows share a texture row
+        if (next >= TEXTURE_SIZE) break;
+        v = next;
+        acc += TEXTURE_SIZE;
+    }
+}
+
+void CaptureUseTarget(int column) {
+    if (column != CENTRE_COLUMN) return;
+    // Either walk counts, drawn or not; the y-line walk's door wins.
+    const RayHit* seen = YLineHit.doorSeen ? &YLineHit : XLineHit.doorSeen ? &XLineHit : nullptr;
+    if (seen == nullptr) return;
+    UseRequest = 1;
+    UseTarget[0] = static_cast<int32_t>(seen->firstDoorX);
+    UseTarget[1] = static_cast<int32_t>(seen->firstDoorY);
+}
+
+void ColumnPass() {
+    UseRequest = 0;
+    CarriedWallDistance = 10;
+    for (int c = 0; c < SCREEN_WIDTH; ++c) {
+        const ColumnResult r = CastWallColumn(c);
+        if (r.stop) break;
+        if (r.height < SCREEN_HEIGHT) DrawFloorAndCeiling(c, r.angle, r.height);
+        DrawSprites();
+        CaptureUseTarget(c);
+    }
+}
+
+}  // namespace fg

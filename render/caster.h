@@ -1,0 +1,60 @@
+// The column pass: for each screen column a ray through the wall grid, the
+// textured wall or door column it finds, then floor, ceiling and figures.
+#pragma once
+
+#include <cstdint>
+
+#include "console/platform.h"
+
+namespace fg {
+
+constexpr int CENTRE_COLUMN = 40;
+constexpr int HORIZON_ROW = 25;
+constexpr int MAX_COLUMN_HEIGHT = 2500;  // heights from here up are not drawn
+
+// The working record of one grid walk. The y-line walk visits the crossings of
+// the lines y = integer, the x-line walk those of x = integer.
+struct RayHit {
+    double x;  // the walk's point; finally where it stopped
+    double y;
+    double stepX;
+    double stepY;
+    double squaredDistance;
+    int xDecreasing;  // set by the x-line walk only
+    int yDecreasing;  // set by the y-line walk only
+    int wallValue;    // the last WallGrid value read; kept from column to column
+    bool doorSeen;
+    double closure;   // closure of the door panel that stopped the walk, else 0
+    double firstDoorX;  // indices of the first door cell read
+    double firstDoorY;
+    bool firstDoorRecorded;
+    bool leftGrid;  // stopped outside the grid without meeting a wall or door
+};
+
+extern RayHit YLineHit;
+extern RayHit XLineHit;
+
+// Squared straight-line distance of the nearest surface drawn in each column
+// this frame; figures lower it to their depth key where they draw.
+extern double DepthBuffer[SCREEN_WIDTH];
+// The door seen by the centre column of the last pass, for the next frame's
+// use key. UseTarget is a cell inside the grid whenever UseRequest is set.
+extern uint8_t UseRequest;
+extern int32_t UseTarget[2];
+// The previous column's corrected distance; 10 before column 0.
+extern double CarriedWallDistance;
+
+struct ColumnResult {
+    int angle;   // the ray's angle, 0..479
+    int height;  // projected wall height N
+    bool stop;   // a negative texture column ends the pass
+};
+
+void ColumnPass();
+ColumnResult CastWallColumn(int column);
+// Draws texture column u of texture t into screen column x, scaled to height N
+// about the horizon; transparent texels leave the cell as it was.
+void DrawTextureColumn(int texture, int u, int x, int height, float factor);
+void CaptureUseTarget(int column);
+
+}  // namespace fg

@@ -1,0 +1,69 @@
+#include "world/actors.h"
+
+#include <cstring>
+
+#include "assets/level.h"
+#include "render/angle_tables.h"
+#include "world/player.h"
+
+namespace fg {
+
+Actor ActorTable[ACTOR_CAPACITY];
+int ACTOR_COUNT;
+uint32_t RandState = 1;
+
+namespace {
+
+constexpr double ACTOR_SPEED = 0.0009765625;  // 1/1024 cell per ms
+constexpr int ANIMATION_FRAMES = 4;
+
+}  // namespace
+
+int rand() {
+    RandState = RandState * 214013u + 2531011u;
+    return static_cast<int>((RandState >> 16) & 0x7FFF);
+}
+
+void PlaceActors() {
+    ACTOR_COUNT = 20;
+    for (int i = 0; i < ACTOR_COUNT; ++i) {
+        Actor& actor = ActorTable[i];
+        for (;;) {
+            const int cx = rand() % MAP_SIZE;
+            actor.x = cx + 0.5;
+            const int cy = rand() % MAP_SIZE;
+            actor.y = cy + 0.5;
+            if (FloorGrid[cx][cy] != 0 && !Collides(actor.x, actor.y)) break;
+        }
+        actor.frame = 0;
+        do {
+            actor.turn = rand() % 3 - 1;
+        } while (actor.turn == 0);
+    }
+}
+
+void AdvanceActorFrames() {
+    for (int i = 0; i < ACTOR_COUNT; ++i)
+        ActorTable[i].frame = (ActorTable[i].frame + 1) % ANIMATION_FRAMES;
+}
+
+void MoveActors(double elapsed) {
+    for (int i = 0; i < ACTOR_COUNT; ++i) {
+        Actor& actor = ActorTable[i];
+        const int h = actor.heading;
+        const double nx = actor.x - SinTable[WrapAngle(h - 120)] * ACTOR_SPEED * elapsed;
+        const double ny = actor.y - SinTable[WrapAngle(h)] * ACTOR_SPEED * elapsed;
+        const bool blocked = Collides(nx, ny);
+        if (!Collides(nx, actor.y)) actor.x = nx;
+        if (!Collides(actor.x, ny)) actor.y = ny;
+        if (blocked) actor.heading = h + actor.turn;
+    }
+}
+
+void ResetActors() {
+    std::memset(ActorTable, 0, sizeof ActorTable);
+    ACTOR_COUNT = 0;
+    RandState = 1;
+}
+
+}  // namespace fg
