@@ -212,9 +212,9 @@ def build_level():
 def render(walls, floors, ceilings):
     to_symbol = {value: symbol for symbol, value, _ in LEGEND}
     out = [
-        "# FARROWGATE built-in level. Written by tools/level_generator.py;",
-        "# Do not edit by hand: change the plan there, regenerate, then run",
-        "# tools/level_check.py.",
+        "# FARROWGATE built-in level, written by tools/level_generator.py from",
+        "# its plan. Edit this file or the plan (then regenerate); either way run",
+        "# tools/level_check.py and the tests afterwards.",
         "#",
         "# The player starts at the corner of the gate hall's four middle",
         "# cells, facing +y: toward the steel shutter between two chevron",
