@@ -1,0 +1,48 @@
+// Shared set-up for tests that build small worlds by hand.
+#pragma once
+
+#include <cstring>
+
+#include "assets/asset_set.h"
+#include "assets/level.h"
+#include "console/frame_buffer.h"
+#include "console/keyboard.h"
+#include "render/angle_tables.h"
+#include "render/caster.h"
+#include "render/shade_table.h"
+#include "world/actors.h"
+#include "world/doors.h"
+#include "world/player.h"
+
+namespace fg::test {
+
+// An empty world: no walls, floors or ceilings, every closure 1.0, every door
+// slot free, no actors, every key up, zero frame and depth buffers, zero
+// textures; the shade and angle tables built.
+inline void ResetWorld() {
+    std::memset(WallGrid, 0, sizeof WallGrid);
+    std::memset(FloorGrid, 0, sizeof FloorGrid);
+    std::memset(CeilingGrid, 0, sizeof CeilingGrid);
+    for (auto& column : DoorClosureGrid)
+        for (double& closure : column) closure = 1.0;
+    std::memset(TextureBank, 0, sizeof TextureBank);
+    std::memset(FrameBuffer, 0, sizeof FrameBuffer);
+    std::memset(DepthBuffer, 0, sizeof DepthBuffer);
+    UseRequest = 0;
+    UseTarget[0] = UseTarget[1] = 0;
+    ResetPlayer();
+    ResetDoors();
+    ResetActors();
+    ResetKeyboard();
+    BuildShadeTable();
+    BuildAngleTables();
+    BuildRowDistanceTable();
+}
+
+// Walls of texture `texture` around the rectangle x0..x1, y0..y1 (inclusive).
+inline void WallRing(int x0, int y0, int x1, int y1, int texture) {
+    for (int x = x0; x <= x1; ++x) WallGrid[x][y0] = WallGrid[x][y1] = texture;
+    for (int y = y0; y <= y1; ++y) WallGrid[x0][y] = WallGrid[x1][y] = texture;
+}
+
+}  // namespace fg::test
