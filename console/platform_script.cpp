@@ -26,6 +26,8 @@ void BeginScriptedRun(const ScriptedRun& run) {
     FrameStarted = false;
 }
 
+void AppendScriptLine(const ScriptLine& line) { Run.lines.push_back(line); }
+
 uint64_t ScriptedFramesPresented() { return Presented; }
 
 void PlatformOpenConsole(const char*) {}

@@ -20,6 +20,9 @@ struct ScriptedRun {
 
 // Installs a run; the next clock reading is the start-up one. Clears the queue.
 void BeginScriptedRun(const ScriptedRun& run);
+// Adds a frame line to the running script, for tools that decide each frame's
+// keys from the world as it is.
+void AppendScriptLine(const ScriptLine& line);
 // Frames presented since BeginScriptedRun.
 uint64_t ScriptedFramesPresented();
 

@@ -1,0 +1,165 @@
+#include "console/terminal_input.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace fg {
+namespace {
+
+struct Key {
+    uint16_t code;
+    bool down;
+    bool operator==(const Key&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Key& key) {
+    return out << key.code << (key.down ? " down" : " up");
+}
+
+struct Decoder {
+    TerminalInputState state;
+    Decoder() { ResetTerminalInput(state); }
+
+    // Feeds the bytes at time now and returns every record the feed queued.
+    std::vector<Key> Feed(const std::string& bytes, uint32_t now) {
+        FeedTerminalInput(state, reinterpret_cast<const uint8_t*>(bytes.data()),
+                          static_cast<uint32_t>(bytes.size()), now);
+        std::vector<Key> keys;
+        InputRecord records[TERMINAL_INPUT_QUEUE];
+        uint32_t count = TakeTerminalInput(state, records, TERMINAL_INPUT_QUEUE);
+        for (uint32_t i = 0; i < count; ++i) {
+            EXPECT_EQ(records[i].eventType, INPUT_KEY_EVENT);
+            keys.push_back({records[i].virtualKeyCode, records[i].keyDown != 0});
+        }
+        return keys;
+    }
+};
+
+using Keys = std::vector<Key>;
+
+TEST(TerminalInput, DecodesArrowsInBothFormsAndSpace) {
+    struct Case {
+        const char* bytes;
+        uint16_t code;
+    };
+    const Case cases[] = {
+        {"\x1b[A", 38}, {"\x1b[B", 40}, {"\x1b[C", 39}, {"\x1b[D", 37},
+        {"\x1bOA", 38}, {"\x1bOB", 40}, {"\x1bOC", 39}, {"\x1bOD", 37},
+        {"\x1b[1;5D", 37},  // with a modifier it is still the arrow
+        {" ", 32},
+    };
+    for (const Case& c : cases) {
+        Decoder decoder;
+        EXPECT_EQ(decoder.Feed(c.bytes, 1000), (Keys{{c.code, true}})) << c.bytes + 1;
+        // Long after: the key is released, and no Escape was left behind.
+        EXPECT_EQ(decoder.Feed("", 1000 + KEY_FIRST_HOLD_MS), (Keys{{c.code, false}})) << c.bytes + 1;
+    }
+}
+
+TEST(TerminalInput, LoneEscapeCountsOnlyAfterTheDelay) {
+    Decoder decoder;
+    EXPECT_EQ(decoder.Feed("\x1b", 1000), Keys{});
+    EXPECT_EQ(decoder.Feed("", 1000 + ESCAPE_DELAY_MS - 1), Keys{});
+    EXPECT_EQ(decoder.Feed("", 1000 + ESCAPE_DELAY_MS), (Keys{{27, true}}));
+
+    Decoder twice;  // a second ESC proves the first stood alone
+    EXPECT_EQ(twice.Feed("\x1b\x1b", 1000), (Keys{{27, true}}));
+    EXPECT_EQ(twice.Feed("", 1000 + ESCAPE_DELAY_MS), Keys{});  // already down: repeat, not a new press
+}
+
+TEST(TerminalInput, JoinsASequenceSplitAcrossReadsButNotAcrossTheDelay) {
+    Decoder split;
+    EXPECT_EQ(split.Feed("\x1b", 1000), Keys{});
+    EXPECT_EQ(split.Feed("[", 1010), Keys{});
+    EXPECT_EQ(split.Feed("A", 1020), (Keys{{38, true}}));
+    EXPECT_EQ(split.Feed("", 1200), Keys{});  // no stray Escape
+
+    Decoder late;  // Escape, then "[A" typed much later, is Escape and two ignored keys
+    EXPECT_EQ(late.Feed("\x1b", 1000), Keys{});
+    EXPECT_EQ(late.Feed("[A", 1000 + ESCAPE_DELAY_MS), (Keys{{27, true}}));
+
+    Decoder stale;  // a sequence left open past the delay is dropped
+    EXPECT_EQ(stale.Feed("\x1b[", 1000), Keys{});
+    EXPECT_EQ(stale.Feed("A", 1000 + ESCAPE_DELAY_MS), Keys{});
+}
+
+TEST(TerminalInput, IgnoresOtherKeysAndSequences) {
+    Decoder decoder;
+    EXPECT_EQ(decoder.Feed("x\r\t\x1b[2~\x1b[I\x1b[?1;2c\x1bx\x1bOP\x1b[200~", 1000), Keys{});
+    EXPECT_EQ(decoder.Feed("", 1000 + ESCAPE_DELAY_MS), Keys{});
+    EXPECT_EQ(decoder.Feed("\x1b[C", 1200), (Keys{{39, true}}));
+    EXPECT_FALSE(decoder.state.interruptRequested);
+}
+
+TEST(TerminalInput, TapIsReleasedAfterTheFirstHold) {
+    Decoder decoder;
+    EXPECT_EQ(decoder.Feed("\x1b[A", 1000), (Keys{{38, true}}));
+    EXPECT_EQ(decoder.Feed("", 1000 + KEY_FIRST_HOLD_MS - 1), Keys{});
+    EXPECT_EQ(decoder.Feed("", 1000 + KEY_FIRST_HOLD_MS), (Keys{{38, false}}));
+    EXPECT_EQ(decoder.Feed("", 5000), Keys{});
+}
+
+// A key held for two seconds on a terminal with a 500 ms repeat delay and a
+// 33 ms repeat rate, polled every 16 ms: down once, never up until released.
+TEST(TerminalInput, HeldKeyStaysDownWhileRepeatsFlowAndIsReleasedSoonAfter) {
+    Decoder decoder;
+    Keys seen;
+    uint32_t nextByte = 1000;
+    for (uint32_t now = 1000; now < 3200; now += 16) {
+        std::string bytes;
+        for (; nextByte <= now && nextByte <= 3000; nextByte += nextByte == 1000 ? 500 : 33) {
+            bytes += "\x1b[D";
+        }
+        for (const Key& key : decoder.Feed(bytes, now)) seen.push_back(key);
+        if (now <= 3000) {
+            ASSERT_EQ(seen, (Keys{{37, true}})) << "at " << now;
+        }
+    }
+    EXPECT_EQ(seen, (Keys{{37, true}, {37, false}}));
+}
+
+TEST(TerminalInput, ReleaseAndNewPressInOnePollLeaveTheKeyDown) {
+    Decoder decoder;
+    decoder.Feed(" ", 1000);
+    EXPECT_EQ(decoder.Feed(" ", 2000), (Keys{{32, false}, {32, true}}));
+}
+
+TEST(TerminalInput, HoldTimesSurviveTheClockWrapping) {
+    Decoder decoder;
+    uint32_t start = 0xFFFFFF00u;
+    decoder.Feed("\x1b[B", start);
+    EXPECT_EQ(decoder.Feed("", start + 100), Keys{});
+    EXPECT_EQ(decoder.Feed("", start + KEY_FIRST_HOLD_MS), (Keys{{40, false}}));
+}
+
+TEST(TerminalInput, CtrlCRequestsQuitEvenInsideASequence) {
+    Decoder decoder;
+    decoder.Feed("\x1b[", 1000);
+    decoder.Feed("\x03", 1001);
+    EXPECT_TRUE(decoder.state.interruptRequested);
+    EXPECT_EQ(decoder.Feed("A", 1002), (Keys{{38, true}}));
+}
+
+TEST(TerminalInput, QueueKeepsOrderAcrossPartialTakesAndReportsRoom) {
+    TerminalInputState state;
+    ResetTerminalInput(state);
+    uint32_t now = 1000;
+    for (int i = 0; i < 60; ++i, now += 1000) {
+        FeedTerminalInput(state, reinterpret_cast<const uint8_t*>(" "), 1, now);  // down, then up next time
+    }
+    ASSERT_EQ(state.queued, 119u);
+    EXPECT_EQ(TerminalInputRoom(state), TERMINAL_INPUT_QUEUE - 119 - TERMINAL_KEY_COUNT - 1);
+
+    InputRecord records[100];
+    ASSERT_EQ(TakeTerminalInput(state, records, 100), 100u);
+    ASSERT_EQ(TakeTerminalInput(state, records, 100), 19u);
+    for (uint32_t i = 0; i < 19; ++i) {
+        EXPECT_EQ(records[i].keyDown, (100 + i) % 2 == 0 ? 1 : 0) << i;  // down, up, down, ...
+    }
+    EXPECT_EQ(state.queued, 0u);
+}
+
+}  // namespace
+}  // namespace fg
