@@ -1,0 +1,136 @@
+// Golden tours: whole runs of farrowgate-headless over scripted walks through
+// the built-in level, every frame and every state block pinned by a hash.
+//
+// After a deliberate change to the picture or the simulation, regenerate:
+//   FARROWGATE_UPDATE_TOURS=1 build/tests/farrowgate-tests --gtest_filter='*GoldenTours*'
+// To see where two builds differ, compare their outputs (left in the build
+// tree's tours/ folder) with tools/tour_diff.py.
+#include <gtest/gtest.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path ToursDir = fs::path(FARROWGATE_SOURCE_DIR) / "tests" / "tours";
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+uint64_t Fnv1a(const char* data, size_t size) {
+    uint64_t h = 1469598103934665603ull;
+    for (size_t i = 0; i < size; ++i) {
+        h ^= static_cast<unsigned char>(data[i]);
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+struct FrameHashes {
+    uint64_t frame;
+    uint64_t state;
+};
+
+// Runs one tour; its first line may carry extra options: "#! --start-tick N".
+std::vector<FrameHashes> RunTour(const std::string& name) {
+    const fs::path script = ToursDir / (name + ".txt");
+    std::string options;
+    std::istringstream first(ReadAll(script));
+    std::string line;
+    if (std::getline(first, line) && line.rfind("#! ", 0) == 0) options = line.substr(3);
+
+    const fs::path out = fs::current_path() / "tours";
+    fs::create_directories(out);
+    const fs::path frames = out / (name + ".frames"), state = out / (name + ".state");
+    const std::string command = std::string(FARROWGATE_HEADLESS) + " --script " + script.string() +
+                                " --frames-out " + frames.string() + " --state-out " +
+                                state.string() + " " + options + " > /dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+
+    const std::string cells = ReadAll(frames);
+    const std::string text = ReadAll(state);
+    std::vector<FrameHashes> hashes;
+    EXPECT_EQ(cells.size() % 16000, 0u);
+    size_t blockStart = 0;
+    for (size_t f = 0; f * 16000 < cells.size(); ++f) {
+        // A state block runs from its "frame" line to the next one.
+        size_t next = text.find("\nframe ", blockStart);
+        next = next == std::string::npos ? text.size() : next + 1;
+        hashes.push_back({Fnv1a(cells.data() + f * 16000, 16000),
+                          Fnv1a(text.data() + blockStart, next - blockStart)});
+        blockStart = next;
+    }
+    return hashes;
+}
+
+std::vector<FrameHashes> ReadPinned(const std::string& name) {
+    std::vector<FrameHashes> pinned;
+    std::istringstream in(ReadAll(ToursDir / (name + ".hashes")));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        unsigned long long index, frame, state;
+        if (std::sscanf(line.c_str(), "%llu %llx %llx", &index, &frame, &state) == 3)
+            pinned.push_back({frame, state});
+    }
+    return pinned;
+}
+
+void WritePinned(const std::string& name, const std::vector<FrameHashes>& hashes) {
+    std::ofstream out(ToursDir / (name + ".hashes"));
+    out << "# frame index, FNV-1a 64 of the frame's cells, of its state block\n";
+    char buffer[64];
+    for (size_t i = 0; i < hashes.size(); ++i) {
+        std::snprintf(buffer, sizeof buffer, "%zu %016" PRIx64 " %016" PRIx64 "\n", i, hashes[i].frame,
+                      hashes[i].state);
+        out << buffer;
+    }
+}
+
+class GoldenTours : public testing::TestWithParam<const char*> {};
+
+TEST_P(GoldenTours, EveryFrameAndStateMatchesThePinnedRun) {
+    const std::string name = GetParam();
+    const std::vector<FrameHashes> actual = RunTour(name);
+    ASSERT_FALSE(actual.empty());
+    if (std::getenv("FARROWGATE_UPDATE_TOURS") != nullptr) {
+        WritePinned(name, actual);
+        GTEST_SKIP() << "pinned " << actual.size() << " frames of " << name;
+    }
+    const std::vector<FrameHashes> pinned = ReadPinned(name);
+    ASSERT_EQ(actual.size(), pinned.size()) << name << ": the run has a different number of frames";
+    for (size_t i = 0; i < actual.size(); ++i) {
+        ASSERT_EQ(actual[i].frame, pinned[i].frame)
+            << name << ": frame " << i << " differs; see tools/tour_diff.py for the row and column";
+        ASSERT_EQ(actual[i].state, pinned[i].state) << name << ": the state after frame " << i << " differs";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Tours, GoldenTours,
+                         testing::Values("north_rooms", "south_rooms", "watch_figures", "clock_wrap"));
+
+// The clock's wrap at 2^32 is invisible: the wrapped walk is the plain walk.
+TEST(GoldenTourRuns, ClockWrapChangesNothing) {
+    const std::vector<FrameHashes> plain = ReadPinned("north_rooms");
+    const std::vector<FrameHashes> wrapped = ReadPinned("clock_wrap");
+    ASSERT_FALSE(wrapped.empty());
+    ASSERT_LE(wrapped.size(), plain.size());
+    for (size_t i = 0; i < wrapped.size(); ++i) {
+        EXPECT_EQ(wrapped[i].frame, plain[i].frame) << i;
+        EXPECT_EQ(wrapped[i].state, plain[i].state) << i;
+    }
+}
+
+}  // namespace
