@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -111,7 +112,9 @@ int main(int argc, char** argv) {
         text = s.str();
     } else {
         std::ifstream in(scriptPath, std::ios::binary);
-        if (!in) return UsageError("cannot read script '" + scriptPath + "'");
+        std::error_code code;
+        if (!in || std::filesystem::is_directory(scriptPath, code))
+            return UsageError("cannot read script '" + scriptPath + "'");
         std::ostringstream s;
         s << in.rdbuf();
         text = s.str();

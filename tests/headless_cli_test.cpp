@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+Outcome RunHeadless(const std::string& arguments, const std::string& script = "") {
+    const fs::path dir = fs::temp_directory_path() / "farrowgate-cli-test";
+    fs::create_directories(dir);
+    std::ofstream(dir / "script.txt") << script;
+    const std::string command = "cd " + dir.string() + " && " + FARROWGATE_HEADLESS + " " +
+                                arguments + " > out.txt 2> err.txt";
+    const int raw = std::system(command.c_str());
+    auto read = [&](const char* name) {
+        std::ifstream in(dir / name);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    };
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read("out.txt"), read("err.txt")};
+}
+
+TEST(HeadlessRunner, BadUsageIsOneClearLineAndExitTwo) {
+    const struct {
+        const char* arguments;
+        const char* script;
+        const char* mentions;
+    } cases[] = {
+        {"", "", "--script"},
+        {"--script script.txt --speed 3", "16\n", "--speed"},
+        {"--script missing.txt", "", "missing.txt"},
+        {"--script .", "", "cannot read"},
+        {"--script script.txt --repeat 0", "16\n", "--repeat"},
+        {"--script script.txt --start-tick 4294967296", "16\n", "--start-tick"},
+        {"--script script.txt --frames-out f.bin", "16\n16 +UP\n\n# x\n16 +JUMP\n", "line 5"},
+        {"--script script.txt --state-out", "16\n", "needs a value"},
+    };
+    for (const auto& c : cases) {
+        fs::remove(fs::temp_directory_path() / "farrowgate-cli-test" / "f.bin");
+        const Outcome o = RunHeadless(c.arguments, c.script);
+        EXPECT_EQ(o.status, 2) << c.arguments;
+        EXPECT_NE(o.err.find(c.mentions), std::string::npos) << c.arguments << ": " << o.err;
+        EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
+        EXPECT_TRUE(o.out.empty()) << o.out;
+        // Nothing is half-written when the input is bad.
+        EXPECT_FALSE(fs::exists(fs::temp_directory_path() / "farrowgate-cli-test" / "f.bin")) << c.arguments;
+    }
+}
+
+TEST(HeadlessRunner, RunsRepeatsAndReportsFrames) {
+    const Outcome o = RunHeadless("--script script.txt --repeat 3 --frames-out f.bin --state-out s.txt",
+                          "16\n0 OTHER\n");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out.rfind("frames 6 ms ", 0), 0u) << o.out;
+    EXPECT_NE(o.out.find(" fps "), std::string::npos);
+    EXPECT_EQ(fs::file_size(fs::temp_directory_path() / "farrowgate-cli-test" / "f.bin"), 6u * 16000);
+
+    const Outcome dump = RunHeadless("--dump-assets .");
+    EXPECT_EQ(dump.status, 0) << dump.err;
+    EXPECT_EQ(fs::file_size(fs::temp_directory_path() / "farrowgate-cli-test" / "texture_bank.bin"), 262144u);
+    EXPECT_EQ(fs::file_size(fs::temp_directory_path() / "farrowgate-cli-test" / "level_image.bin"), 12290u);
+}
+
+}  // namespace
