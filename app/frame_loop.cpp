@@ -16,8 +16,7 @@ namespace fg {
 
 FrameTiming Timing;
 
-void StartUp() {
-    SetUpConsole();
+void BuildWorld() {
     DecodeAssets();
     LoadLevel();
     SplitSpriteSheets();
@@ -25,6 +24,11 @@ void StartUp() {
     BuildAngleTables();
     BuildRowDistanceTable();
     PlaceActors();
+}
+
+void StartUp() {
+    SetUpConsole();
+    BuildWorld();
     Timing.lastTick = PlatformTickCount();  // start-up time is no frame's time
     Timing.animationClock = 0;
 }

@@ -15,6 +15,9 @@ struct FrameTiming {
 
 extern FrameTiming Timing;
 
+// The start-up steps between the console and the clock: content, level,
+// tables and the actors' placement.
+void BuildWorld();
 // Every start-up step in order, ending with the first clock reading.
 void StartUp();
 // One frame: clock, animation, inputs, world, poll, column pass, present.

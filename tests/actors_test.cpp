@@ -36,13 +36,6 @@ protected:
     }
 };
 
-bool BoxTouches(double px, double py, int cx, int cy) {
-    const int x0 = static_cast<int>(px - COLLISION_HALF_SIZE);
-    const int x1 = static_cast<int>(px + COLLISION_HALF_SIZE);
-    const int y0 = static_cast<int>(py - COLLISION_HALF_SIZE);
-    const int y1 = static_cast<int>(py + COLLISION_HALF_SIZE);
-    return x0 <= cx && cx <= x1 && y0 <= cy && cy <= y1;
-}
 
 TEST_F(ActorsTest, RandFollowsTheFixedSequence) {
     // state = state * 214013 + 2531011, bits 16..30, from state 1.
@@ -235,7 +228,7 @@ TEST_F(ActorsTest, DoorClosingOnAnActorHoldsItWhileItsBoxStaysInTheCell) {
         for (int heading = 0; heading < ANGLE_STEPS; heading += 5) {
             Actor& actor = Single(33.1, 32.5, heading, 1);
             MoveActors(elapsed);
-            if (BoxTouches(actor.x, actor.y, 33, 32)) {
+            if (test::BoxTouches(actor.x, actor.y, 33, 32)) {
                 ASSERT_EQ(actor.x, 33.1) << "heading " << heading << ", " << elapsed << " ms";
                 ASSERT_EQ(actor.y, 32.5) << "heading " << heading << ", " << elapsed << " ms";
                 ASSERT_EQ(actor.heading, heading + 1);

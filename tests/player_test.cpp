@@ -37,15 +37,6 @@ protected:
     }
 };
 
-// The cells the collision box at (px, py) covers are exactly those between the
-// truncated corners, so "touches" uses the same cut as the collision test.
-bool BoxTouches(double px, double py, int cx, int cy) {
-    const int x0 = static_cast<int>(px - COLLISION_HALF_SIZE);
-    const int x1 = static_cast<int>(px + COLLISION_HALF_SIZE);
-    const int y0 = static_cast<int>(py - COLLISION_HALF_SIZE);
-    const int y1 = static_cast<int>(py + COLLISION_HALF_SIZE);
-    return x0 <= cx && cx <= x1 && y0 <= cy && cy <= y1;
-}
 
 TEST_F(PlayerTest, RightBeatsLeftAndDownBeatsUp) {
     struct Row {
@@ -248,7 +239,7 @@ TEST_F(PlayerTest, DoorClosingOnThePlayerHoldsThemWhileTheBoxStaysInIt) {
                     Hold(key);
                     Place(start[0], start[1], angle);
                     Step(elapsed);
-                    if (BoxTouches(Player.x, Player.y, 33, 32)) {
+                    if (test::BoxTouches(Player.x, Player.y, 33, 32)) {
                         ASSERT_EQ(Player.x, start[0]) << "angle " << angle << ", " << elapsed;
                         ASSERT_EQ(Player.y, start[1]) << "angle " << angle << ", " << elapsed;
                     } else {

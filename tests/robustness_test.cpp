@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/frame_loop.h"
 #include "test_world.h"
 
 namespace fg {
@@ -66,13 +67,7 @@ int32_t DrawElapsed(std::mt19937& random) {
 
 TEST(RobustnessTest, RandomFramesKeepTheWorldInsideTheGrid) {
     test::ResetWorld();
-    DecodeAssets();
-    LoadLevel();
-    SplitSpriteSheets();
-    BuildShadeTable();
-    BuildAngleTables();
-    BuildRowDistanceTable();
-    PlaceActors();
+    BuildWorld();
 
     std::vector<std::pair<int, int>> doors;
     for (int x = 0; x < MAP_SIZE; ++x)

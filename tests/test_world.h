@@ -39,6 +39,16 @@ inline void ResetWorld() {
     BuildRowDistanceTable();
 }
 
+// The cells the collision box at (px, py) covers are exactly those between the
+// truncated corners, so "touches" uses the same cut as the collision test.
+inline bool BoxTouches(double px, double py, int cx, int cy) {
+    const int x0 = static_cast<int>(px - COLLISION_HALF_SIZE);
+    const int x1 = static_cast<int>(px + COLLISION_HALF_SIZE);
+    const int y0 = static_cast<int>(py - COLLISION_HALF_SIZE);
+    const int y1 = static_cast<int>(py + COLLISION_HALF_SIZE);
+    return x0 <= cx && cx <= x1 && y0 <= cy && cy <= y1;
+}
+
 // Walls of texture `texture` around the rectangle x0..x1, y0..y1 (inclusive).
 inline void WallRing(int x0, int y0, int x1, int y1, int texture) {
     for (int x = x0; x <= x1; ++x) WallGrid[x][y0] = WallGrid[x][y1] = texture;
