@@ -1,0 +1,371 @@
+// Floor and ceiling rows, their world points, their shading with the
+// double-precision factor, and the guard for points off the grid.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "render/caster.h"
+#include "render/floor_ceiling.h"
+#include "tests/test_world.h"
+
+namespace fg {
+namespace {
+
+constexpr CHAR_INFO SENTINEL{'?', 0x70};
+
+bool Same(const CHAR_INFO& a, const CHAR_INFO& b) {
+    return a.character == b.character && a.attributes == b.attributes;
+}
+CHAR_INFO& Cell(int row, int column) { return FrameBuffer[row * SCREEN_WIDTH + column]; }
+void FillSentinel() {
+    for (CHAR_INFO& c : FrameBuffer) c = SENTINEL;
+}
+uint8_t& Texel(int t, int v, int u) { return TextureBank[t * TEXTURE_TEXELS + v * TEXTURE_SIZE + u]; }
+void FillUniformTexture(int t, uint8_t texel) {
+    std::memset(TextureBank + t * TEXTURE_TEXELS, texel, TEXTURE_TEXELS);
+}
+void FillGrid(int32_t (&grid)[MAP_SIZE][MAP_SIZE], int32_t value) {
+    for (auto& column : grid)
+        for (int32_t& g : column) g = value;
+}
+
+constexpr int FLOOR_TEXTURE = 2;    // green, brightness 7
+constexpr int CEILING_TEXTURE = 3;  // red, brightness 7
+constexpr int WALL_TEXTURE = 4;     // blue, brightness 7
+
+// One letter per row of screen column x: F floor, C ceiling, W wall (by the
+// colour), 0 a level-0 (black) cell, . untouched.
+std::string Rows(int x) {
+    std::string s;
+    for (int r = 0; r < SCREEN_HEIGHT; ++r) {
+        const CHAR_INFO& c = Cell(r, x);
+        if (Same(c, SENTINEL)) s += '.';
+        else if (c.attributes == 0) s += '0';
+        else if ((c.attributes & 7) == 2) s += 'F';
+        else if ((c.attributes & 7) == 4) s += 'C';
+        else if ((c.attributes & 7) == 1) s += 'W';
+        else s += '?';
+    }
+    return s;
+}
+std::string Repeat(char c, int n) { return std::string(static_cast<size_t>(n), c); }
+
+class FloorCeiling : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::ResetWorld();
+        FillSentinel();
+        FillGrid(FloorGrid, FLOOR_TEXTURE);
+        FillGrid(CeilingGrid, CEILING_TEXTURE);
+        FillUniformTexture(FLOOR_TEXTURE, 0x3A);
+        FillUniformTexture(CEILING_TEXTURE, 0x3C);
+        FillUniformTexture(WALL_TEXTURE, 0x39);
+        Player.x = 32.5;
+        Player.y = 32.5;
+        Player.angle = 0;
+    }
+};
+
+// --- Which rows are written ---------------------------------------------------
+
+TEST_F(FloorCeiling, Height49DrawsOnlyTheCeilingInRow0) {
+    // T = 1: only j = 0 runs; its floor row 49 is the wall's.
+    DrawFloorAndCeiling(40, 0, 49);
+    EXPECT_EQ(Rows(40), "C" + Repeat('.', 49));
+}
+
+TEST_F(FloorCeiling, Height10CeilingRows0To19FloorRows31To49) {
+    // T = 20; the floor row 30 (j = 19) is skipped: it is the wall's.
+    DrawFloorAndCeiling(40, 0, 10);
+    EXPECT_EQ(Rows(40), Repeat('C', 20) + Repeat('.', 11) + Repeat('F', 19));
+}
+
+TEST_F(FloorCeiling, Height10WithItsWallWritesEveryRowOnce) {
+    DrawTextureColumn(WALL_TEXTURE, 0, 40, 10, 1.0f);  // rows 20..30
+    DrawFloorAndCeiling(40, 0, 10);
+    EXPECT_EQ(Rows(40), Repeat('C', 20) + Repeat('W', 11) + Repeat('F', 19));
+}
+
+TEST_F(FloorCeiling, Height11FloorOverwritesTheWallsLastRow) {
+    DrawFloorAndCeiling(40, 0, 11);
+    EXPECT_EQ(Rows(40), Repeat('C', 20) + Repeat('.', 11) + Repeat('F', 19));
+
+    FillSentinel();
+    DrawTextureColumn(WALL_TEXTURE, 0, 40, 11, 1.0f);  // rows 20..31
+    EXPECT_EQ(Rows(40), Repeat('.', 20) + Repeat('W', 12) + Repeat('.', 18));
+    DrawFloorAndCeiling(40, 0, 11);
+    EXPECT_EQ(Rows(40), Repeat('C', 20) + Repeat('W', 11) + Repeat('F', 19));  // row 31 ends as floor
+}
+
+TEST_F(FloorCeiling, Height0LeavesRow25AsItWas) {
+    // T = 25: ceiling rows 0..24, floor rows 26..49. Row 24 (j = 24, D = 25)
+    // is shaded to level 0: 2 / 25.5 x 7 = 0.55.
+    DrawFloorAndCeiling(40, 0, 0);
+    EXPECT_EQ(Rows(40), Repeat('C', 24) + "0" + "." + Repeat('F', 24));
+}
+
+TEST_F(FloorCeiling, HeightsOf50AndAboveDrawNothing) {
+    for (int n : {50, 51, 52, 100, 2499, 2500}) DrawFloorAndCeiling(40, 0, n);
+    for (const CHAR_INFO& c : FrameBuffer) ASSERT_TRUE(Same(c, SENTINEL));
+}
+
+TEST_F(FloorCeiling, WritesOnlyItsOwnColumn) {
+    DrawFloorAndCeiling(7, WrapAngle(0 + 40 - 7), 0);
+    for (int x = 0; x < SCREEN_WIDTH; ++x)
+        if (x != 7) {
+            EXPECT_EQ(Rows(x), Repeat('.', 50)) << x;
+        }
+    // Column 7's rows lie farther (D x 1 / cos 24.75 degrees): j = 23 (rows 23
+    // and 26, D = 13.77) and j = 24 (row 24) are level 0.
+    EXPECT_EQ(Rows(7), Repeat('C', 23) + "00" + "." + "0" + Repeat('F', 23));
+}
+
+// --- The world point ---------------------------------------------------------------
+
+TEST_F(FloorCeiling, CentreColumnRowZeroShowsThePointOneCellAhead) {
+    // From (32.3, 32.6) facing +y, j = 0 of column 40 has D = 1: the point
+    // (32.3, 33.6), cell (32, 33), texel row trunc(33.6 x 64) mod 64 = 38 and
+    // column trunc(32.3 x 64) mod 64 = 19. Only that texel is red (floor) or
+    // yellow (ceiling), and only that cell has these textures.
+    FillGrid(FloorGrid, 0);
+    FillGrid(CeilingGrid, 0);
+    FloorGrid[32][33] = 5;
+    CeilingGrid[32][33] = 6;
+    FillUniformTexture(5, 0x3A);
+    FillUniformTexture(6, 0x39);
+    Texel(5, 38, 19) = 0x3C;
+    Texel(6, 38, 19) = 0x3E;
+    Player.x = 32.3;
+    Player.y = 32.6;
+    DrawFloorAndCeiling(40, 0, 10);
+    // D = 1: factor 2 / 1.5, 7 x 1.33 = 9.3, clamped to level 7.
+    EXPECT_TRUE(Same(Cell(49, 40), CHAR_INFO{219, 0x0C}));
+    EXPECT_TRUE(Same(Cell(0, 40), CHAR_INFO{219, 0x0E}));
+    // j = 1..7 (D = 1.04 .. 1.39) are still in cell (32, 33), texel rows
+    // 41..63: the plain texels, still level 7 (7 x 2 / 1.89 = 7.4).
+    for (int j = 1; j <= 7; ++j) {
+        EXPECT_TRUE(Same(Cell(49 - j, 40), CHAR_INFO{219, 0x0A})) << j;
+        EXPECT_TRUE(Same(Cell(j, 40), CHAR_INFO{219, 0x09})) << j;
+    }
+    // From j = 8 (D = 1.47, y = 34.07) the rows lie in cells with no floor or ceiling.
+    for (int r = 8; r < 42; ++r) EXPECT_TRUE(Same(Cell(r, 40), SENTINEL)) << r;
+}
+
+TEST_F(FloorCeiling, CentreColumnRow24ShowsThePoint25CellsAhead) {
+    // j = 24, D = 25: the point (32.3, 57.6), cell (32, 57). Only the ceiling
+    // row 24 is drawn (row 25, the floor's, is skipped at N = 0).
+    FillGrid(FloorGrid, 0);
+    FillGrid(CeilingGrid, 0);
+    FloorGrid[32][57] = 5;
+    CeilingGrid[32][57] = 6;
+    FillUniformTexture(5, 0x3A);
+    FillUniformTexture(6, 0x39);
+    Player.x = 32.3;
+    Player.y = 32.6;
+    DrawFloorAndCeiling(40, 0, 0);
+    EXPECT_TRUE(Same(Cell(24, 40), CHAR_INFO{176, 0x00}));  // 2 / 25.5 x 7 = 0.55: level 0
+    for (int r = 0; r < SCREEN_HEIGHT; ++r)
+        if (r != 24) {
+            EXPECT_TRUE(Same(Cell(r, 40), SENTINEL)) << r;
+        }
+}
+
+// --- Shading ------------------------------------------------------------------------
+
+TEST_F(FloorCeiling, FactorTwoOverDPlusHalfInDoublePrecision) {
+    // Row 49 and row 0 of column 40 at D = 1: factor 2 / 1.5.
+    struct Case {
+        int brightness;
+        int level;
+    };
+    // 1.33, 2.67, 4.0 (exactly, in double), 5.33, 6.67, 8.0 -> 7, 9.33 -> 7.
+    for (const Case& k : {Case{0, 0}, Case{1, 1}, Case{2, 2}, Case{3, 4}, Case{4, 5}, Case{5, 6}, Case{6, 7},
+                          Case{7, 7}}) {
+        FillUniformTexture(FLOOR_TEXTURE, static_cast<uint8_t>((k.brightness << 3) | 5));
+        FillUniformTexture(CEILING_TEXTURE, static_cast<uint8_t>((k.brightness << 3) | 3));
+        DrawFloorAndCeiling(40, 0, 10);
+        EXPECT_TRUE(Same(Cell(49, 40), ShadeTable[5 * 8 + k.level])) << "brightness " << k.brightness;
+        EXPECT_TRUE(Same(Cell(0, 40), ShadeTable[3 * 8 + k.level])) << "brightness " << k.brightness;
+    }
+}
+
+TEST_F(FloorCeiling, FactorIsNotRoundedToSinglePrecision) {
+    // No entry of the real table tells the two apart (every column, row and
+    // brightness was checked), so one distance is crafted: at D = 1.0000000001
+    // brightness 3 gives 3 x 2 / 1.5000000001 = 3.9999999997 in double, level
+    // 3; a factor rounded to single precision (1.33333337) would give 4.0000001,
+    // level 4.
+    const double saved = RowDistanceTable[40][0];
+    RowDistanceTable[40][0] = 1.0000000001;
+    FillUniformTexture(FLOOR_TEXTURE, (3 << 3) | 5);
+    FillUniformTexture(CEILING_TEXTURE, (3 << 3) | 6);
+    DrawFloorAndCeiling(40, 0, 10);
+    RowDistanceTable[40][0] = saved;
+    EXPECT_TRUE(Same(Cell(49, 40), ShadeTable[5 * 8 + 3]));
+    EXPECT_TRUE(Same(Cell(0, 40), ShadeTable[6 * 8 + 3]));
+}
+
+TEST_F(FloorCeiling, TexelOf255IsShadedLikeAnyOther) {
+    FillUniformTexture(FLOOR_TEXTURE, TRANSPARENT_TEXEL);  // colour 7, brightness 7, bits 6-7 ignored
+    DrawFloorAndCeiling(40, 0, 10);
+    EXPECT_TRUE(Same(Cell(49, 40), CHAR_INFO{219, 0x0F}));
+}
+
+// The floor and ceiling rules written out plainly, for comparison.
+void ReferenceFloorAndCeiling(int c, int a, int n, CHAR_INFO* frame) {
+    const int top = 25 - n / 2;
+    if (top <= 0) return;
+    for (int j = 0; j < top; ++j) {
+        const double d = RowDistanceTable[c][j];
+        const double wx = Player.x + d * SinTable[a];
+        const double wy = Player.y + d * SinTable[WrapAngle(a + 120)];
+        if (wx < 0 || wx >= 64 || wy < 0 || wy >= 64) continue;
+        const int cx = static_cast<int>(wx);
+        const int cy = static_cast<int>(wy);
+        const int v = static_cast<int>(wy * 64) % 64;
+        const int u = static_cast<int>(wx * 64) % 64;
+        auto shade = [&](int texel) {
+            int level = static_cast<int>((2 / (d + 0.5)) * ((texel >> 3) & 7));
+            if (level >= 8) level = 7;
+            if (level < 0) level = 0;
+            return ShadeTable[(texel & 7) * 8 + level];
+        };
+        const int f = FloorGrid[cx][cy];
+        const int k = CeilingGrid[cx][cy];
+        if (j != top - 1 && f >= 1 && f <= 63) frame[(49 - j) * 80 + c] = shade(Texel(f, v, u));
+        if (k >= 1 && k <= 63) frame[j * 80 + c] = shade(Texel(k, v, u));
+    }
+}
+
+TEST_F(FloorCeiling, EveryColumnMatchesAPlainReference) {
+    for (int t = 1; t <= 6; ++t)
+        for (int v = 0; v < TEXTURE_SIZE; ++v)
+            for (int u = 0; u < TEXTURE_SIZE; ++u) Texel(t, v, u) = static_cast<uint8_t>((v * 5 + u * 3 + t * 11) & 63);
+    for (int x = 0; x < MAP_SIZE; ++x)
+        for (int y = 0; y < MAP_SIZE; ++y) {
+            FloorGrid[x][y] = 1 + (x * 7 + y * 3) % 6;
+            CeilingGrid[x][y] = 1 + (x * 5 + y * 11) % 6;
+        }
+    static CHAR_INFO expected[SCREEN_WIDTH * SCREEN_HEIGHT];
+    Player.x = 31.37;
+    Player.y = 29.81;
+    for (int facing : {0, 17, 120, 203, 240, 333, 431}) {
+        Player.angle = facing;
+        for (int n : {0, 1, 7, 10, 11, 30, 49}) {
+            FillSentinel();
+            std::memcpy(expected, FrameBuffer, sizeof expected);
+            for (int c = 0; c < SCREEN_WIDTH; ++c) {
+                const int a = WrapAngle(facing + 40 - c);
+                DrawFloorAndCeiling(c, a, n);
+                ReferenceFloorAndCeiling(c, a, n, expected);
+            }
+            for (int i = 0; i < SCREEN_WIDTH * SCREEN_HEIGHT; ++i)
+                ASSERT_TRUE(Same(FrameBuffer[i], expected[i]))
+                    << "facing " << facing << " N " << n << " row " << i / 80 << " column " << i % 80;
+        }
+    }
+}
+
+// --- Grid values that are not drawn ------------------------------------------------------
+
+TEST_F(FloorCeiling, ValuesOutside1To63LeaveTheCells) {
+    for (int32_t value : {0, 64, 65, 255, 1000, -1, -64}) {
+        FillGrid(FloorGrid, value);
+        FillGrid(CeilingGrid, value);
+        FillSentinel();
+        DrawFloorAndCeiling(40, 0, 0);
+        EXPECT_EQ(Rows(40), Repeat('.', 50)) << value;
+    }
+}
+
+TEST_F(FloorCeiling, Value63IsDrawn) {
+    FillGrid(FloorGrid, 63);
+    FillGrid(CeilingGrid, 1);
+    FillUniformTexture(63, 0x3A);
+    FillUniformTexture(1, 0x3C);
+    DrawFloorAndCeiling(40, 0, 10);
+    EXPECT_EQ(Rows(40), Repeat('C', 20) + Repeat('.', 11) + Repeat('F', 19));
+}
+
+TEST_F(FloorCeiling, FloorAndCeilingAreIndependent) {
+    FillGrid(CeilingGrid, 0);
+    DrawFloorAndCeiling(40, 0, 10);
+    EXPECT_EQ(Rows(40), Repeat('.', 31) + Repeat('F', 19));
+    FillSentinel();
+    FillGrid(CeilingGrid, CEILING_TEXTURE);
+    FillGrid(FloorGrid, 64);
+    DrawFloorAndCeiling(40, 0, 10);
+    EXPECT_EQ(Rows(40), Repeat('C', 20) + Repeat('.', 30));
+}
+
+// --- The guard: world points off the grid -----------------------------------------------
+
+TEST_F(FloorCeiling, PointJustLeftOfTheGridIsNotDrawn) {
+    // From x = 0.6 facing -x: j = 0 is at x = -0.4, which truncation toward
+    // zero would wrongly take to cell 0. Every row is off the grid.
+    Player.x = 0.6;
+    Player.angle = 360;
+    DrawFloorAndCeiling(40, 360, 0);
+    EXPECT_EQ(Rows(40), Repeat('.', 50));
+}
+
+TEST_F(FloorCeiling, PointsPastTheFarEdgesAreNotDrawn) {
+    Player.x = 63.5;
+    Player.angle = 120;  // +x: x = 64.5 and beyond
+    DrawFloorAndCeiling(40, 120, 0);
+    EXPECT_EQ(Rows(40), Repeat('.', 50));
+    Player.x = 32.5;
+    Player.y = 63.5;
+    Player.angle = 0;  // +y
+    DrawFloorAndCeiling(40, 0, 0);
+    EXPECT_EQ(Rows(40), Repeat('.', 50));
+    Player.y = 0.3;
+    Player.angle = 240;  // -y: y = -0.7 and below
+    DrawFloorAndCeiling(40, 240, 0);
+    EXPECT_EQ(Rows(40), Repeat('.', 50));
+}
+
+TEST_F(FloorCeiling, RowsWhosePointsLeaveTheGridAreLeftTheOthersDrawn) {
+    // From x = 3.5 facing -x, the point of row j is at x = 3.5 - 25 / (25 - j):
+    // j = 17 at 0.375 is drawn, j = 18 at -0.071 is not.
+    Player.x = 3.5;
+    Player.angle = 360;
+    DrawFloorAndCeiling(40, 360, 0);
+    EXPECT_EQ(Rows(40), Repeat('C', 18) + Repeat('.', 14) + Repeat('F', 18));
+}
+
+TEST_F(FloorCeiling, ColumnPassFromOutsideTheGridDrawsOnlyThePointsOnIt) {
+    // Not enclosed: the player stands on the grid line x = -1, y = 32, facing
+    // 110 (82.5 degrees, a little left of +x), a wall line at x = 10. Column
+    // 40's x-line walk meets it at (10, 33.45): corrected distance 11.09,
+    // N = 4, T = 23. Row j shows x = -1 + 0.9914 x 25 / (25 - j): j = 0 at
+    // x = -0.0086 is off the grid (truncation toward zero would take it to
+    // cell 0); j = 1 at 0.033 is on it. No column of this pass stops it.
+    for (int y = 0; y < MAP_SIZE; ++y) WallGrid[10][y] = WALL_TEXTURE;
+    Player.x = -1.0;
+    Player.y = 32.0;
+    Player.angle = 110;
+    ColumnPass();
+    EXPECT_GT(DepthBuffer[79], 0.0);  // the pass ran to the last column
+    EXPECT_EQ(Rows(40), "." + Repeat('C', 22) + Repeat('W', 5) + Repeat('F', 21) + ".");
+}
+
+TEST_F(FloorCeiling, ColumnPassesAtTheGridsEdgesReadNoGridOutsideIt) {
+    // Run under AddressSanitizer in CI.
+    for (int y = 0; y < MAP_SIZE; ++y) WallGrid[10][y] = WALL_TEXTURE;
+    const double places[] = {-3.0, -1.5, -0.25, 0.0, 0.5, 63.5, 64.0, 65.5};
+    for (double x : places)
+        for (double y : {-2.0, 0.25, 32.5, 63.75, 66.0})
+            for (int facing = 0; facing < ANGLE_STEPS; facing += 24) {
+                Player.x = x;
+                Player.y = y;
+                Player.angle = facing;
+                ColumnPass();
+            }
+    SUCCEED();
+}
+
+}  // namespace
+}  // namespace fg
