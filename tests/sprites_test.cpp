@@ -10,64 +10,15 @@
 
 #include "render/caster.h"
 #include "render/sprites.h"
+#include "tests/test_screen.h"
 #include "tests/test_world.h"
 
 namespace fg {
 namespace {
 
-constexpr CHAR_INFO SENTINEL{'?', 0x70};
 constexpr double FAR = 1e9;  // DepthBuffer entries nothing hides behind
 
-using Column = std::array<CHAR_INFO, SCREEN_HEIGHT>;
-
-bool Same(const CHAR_INFO& a, const CHAR_INFO& b) {
-    return a.character == b.character && a.attributes == b.attributes;
-}
-CHAR_INFO& Cell(int row, int column) { return FrameBuffer[row * SCREEN_WIDTH + column]; }
-bool Untouched(int row, int column) { return Same(Cell(row, column), SENTINEL); }
-void FillSentinel() {
-    for (CHAR_INFO& c : FrameBuffer) c = SENTINEL;
-}
-bool ColumnUntouched(int x) {
-    for (int r = 0; r < SCREEN_HEIGHT; ++r)
-        if (!Untouched(r, x)) return false;
-    return true;
-}
-bool FrameUntouched() {
-    for (const CHAR_INFO& c : FrameBuffer)
-        if (!Same(c, SENTINEL)) return false;
-    return true;
-}
-Column ColumnOf(int x) {
-    Column out;
-    for (int r = 0; r < SCREEN_HEIGHT; ++r) out[r] = Cell(r, x);
-    return out;
-}
-bool SameColumn(const Column& a, const Column& b) {
-    for (int r = 0; r < SCREEN_HEIGHT; ++r)
-        if (!Same(a[r], b[r])) return false;
-    return true;
-}
-// Screen column x as DrawTextureColumn(t, u, x, n, f) draws it over sentinel
-// cells (DrawTextureColumn is pinned by caster_test.cpp).
-Column Reference(int t, int u, int x, int n, float f) {
-    static CHAR_INFO saved[SCREEN_WIDTH * SCREEN_HEIGHT];
-    std::memcpy(saved, FrameBuffer, sizeof saved);
-    for (int r = 0; r < SCREEN_HEIGHT; ++r) Cell(r, x) = SENTINEL;
-    DrawTextureColumn(t, u, x, n, f);
-    const Column out = ColumnOf(x);
-    std::memcpy(FrameBuffer, saved, sizeof saved);
-    return out;
-}
-std::vector<int> MatchingTextureColumns(int x, int t, int n, float f) {
-    std::vector<int> found;
-    const Column actual = ColumnOf(x);
-    for (int u = 0; u < TEXTURE_SIZE; ++u)
-        if (SameColumn(actual, Reference(t, u, x, n, f))) found.push_back(u);
-    return found;
-}
-
-uint8_t& Texel(int t, int v, int u) { return TextureBank[t * TEXTURE_TEXELS + v * TEXTURE_SIZE + u]; }
+using namespace test;
 void FillUniformTexture(int t, uint8_t texel) {
     std::memset(TextureBank + t * TEXTURE_TEXELS, texel, TEXTURE_TEXELS);
 }
