@@ -5,6 +5,7 @@
 
 #include "app/frame_loop.h"
 #include "app/frame_script.h"
+#include "assets/asset_set.h"
 #include "console/platform_script.h"
 #include "render/caster.h"
 #include "world/player.h"
@@ -46,5 +47,15 @@ void BM_Frame(benchmark::State& state) {
     for (auto _ : state) fg::RunFrame();
 }
 BENCHMARK(BM_Frame);
+
+// Start-up's decoding of all 23 built-in streams and the sprite cut.
+void BM_DecodeAssets(benchmark::State& state) {
+    for (auto _ : state) {
+        fg::DecodeAssets();
+        fg::SplitSpriteSheets();
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_DecodeAssets);
 
 }  // namespace
