@@ -51,7 +51,7 @@ std::vector<FrameHashes> RunTour(const std::string& name) {
     std::string line;
     if (std::getline(first, line) && line.rfind("#! ", 0) == 0) options = line.substr(3);
 
-    const fs::path out = fs::current_path() / "tours";
+    const fs::path out = FARROWGATE_TOUR_OUTPUT;  // left for tools/tour_diff.py
     fs::create_directories(out);
     const fs::path frames = out / (name + ".frames"), state = out / (name + ".state");
     const std::string command = std::string(FARROWGATE_HEADLESS) + " --script " + script.string() +
