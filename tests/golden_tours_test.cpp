@@ -4,7 +4,7 @@
 // After a deliberate change to the picture or the simulation, regenerate:
 //   FARROWGATE_UPDATE_TOURS=1 build/tests/farrowgate-tests --gtest_filter='*GoldenTours*'
 // To see where two builds differ, compare their outputs (left in the build
-// tree's tours/ folder) with tools/tour_diff.py.
+// tree's tests/tours/ folder) with tools/tour_diff.py.
 #include <gtest/gtest.h>
 
 #include <cinttypes>
