@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/frame_loop.h"
 #include "test_world.h"
 
 namespace fg {
@@ -14,15 +15,10 @@ class ActorsTest : public ::testing::Test {
 protected:
     void SetUp() override { test::ResetWorld(); }
 
-    // The start-up steps that the placement relies on, with the built-in level.
-    static void LoadBuiltInLevel() {
+    // Start-up's own steps with the built-in content, placement included.
+    static void LoadBuiltInWorld() {
         test::ResetWorld();
-        DecodeAssets();
-        LoadLevel();
-        SplitSpriteSheets();
-        BuildShadeTable();
-        BuildAngleTables();
-        BuildRowDistanceTable();
+        BuildWorld();
     }
 
     static Actor& Single(double x, double y, int heading, int turn) {
@@ -117,8 +113,7 @@ TEST_F(ActorsTest, PlacementRejectsCellsWithoutFloorOrThatBlock) {
 }
 
 TEST_F(ActorsTest, BuiltInLevelPlacementIsTheSameEveryRun) {
-    LoadBuiltInLevel();
-    PlaceActors();
+    LoadBuiltInWorld();
     ASSERT_EQ(ACTOR_COUNT, 20);
     Actor first[ACTOR_CAPACITY];
     std::memcpy(first, ActorTable, sizeof first);
@@ -143,8 +138,7 @@ TEST_F(ActorsTest, BuiltInLevelPlacementIsTheSameEveryRun) {
 }
 
 TEST_F(ActorsTest, ZeroElapsedFrameChangesNothing) {
-    LoadBuiltInLevel();
-    PlaceActors();
+    LoadBuiltInWorld();
     // Every key that acts is held and a door is in view.
     for (int key : {VK_LEFT, VK_UP, VK_SPACE}) KeyState[key] = 1;
     int doorX = -1, doorY = -1;
