@@ -19,6 +19,7 @@ FrameTiming Timing;
 void BuildWorld() {
     DecodeAssets();
     LoadLevel();
+    PlacePlayer();
     SplitSpriteSheets();
     BuildShadeTable();
     BuildAngleTables();

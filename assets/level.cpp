@@ -1,7 +1,6 @@
 #include "assets/level.h"
 
 #include "assets/asset_set.h"
-#include "world/player.h"
 
 namespace fg {
 
@@ -11,8 +10,6 @@ int32_t CeilingGrid[MAP_SIZE][MAP_SIZE];
 double DoorClosureGrid[MAP_SIZE][MAP_SIZE];
 
 void LoadLevel() {
-    Player.x = LevelImage[0];
-    Player.y = LevelImage[1];
     const uint8_t* b = LevelImage + 2;
     int32_t (*layers[3])[MAP_SIZE] = {WallGrid, FloorGrid, CeilingGrid};
     for (int layer = 0; layer < 3; ++layer)

@@ -16,9 +16,9 @@ extern int32_t CeilingGrid[MAP_SIZE][MAP_SIZE];
 // 1.0 closed .. 0.0 open; changed only by the door motion.
 extern double DoorClosureGrid[MAP_SIZE][MAP_SIZE];
 
-// Reads LevelImage: the player's start corner (no half-cell offset), then the
-// wall, floor and ceiling layers (row y, then x within the row). Every door
-// starts closed.
+// Reads LevelImage's wall, floor and ceiling layers (row y, then x within the
+// row). Every door starts closed. The two bytes before the layers, the player's
+// start corner, are the player's to read (PlacePlayer).
 void LoadLevel();
 
 }  // namespace fg

@@ -4,9 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include "app/frame_loop.h"
-#include "app/frame_script.h"
+#include "console/script/frame_script.h"
 #include "assets/asset_set.h"
-#include "console/platform_script.h"
+#include "console/script/platform_script.h"
 #include "render/caster.h"
 #include "world/player.h"
 

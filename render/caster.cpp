@@ -10,6 +10,7 @@
 #include "render/floor_ceiling.h"
 #include "render/shade_table.h"
 #include "render/sprites.h"
+#include "world/doors.h"
 #include "world/player.h"
 
 namespace fg {
@@ -17,8 +18,6 @@ namespace fg {
 RayHit YLineHit;
 RayHit XLineHit;
 double DepthBuffer[SCREEN_WIDTH];
-uint8_t UseRequest;
-int32_t UseTarget[2];
 double CarriedWallDistance;
 
 namespace {

@@ -37,10 +37,6 @@ extern RayHit XLineHit;
 // Squared straight-line distance of the nearest surface drawn in each column
 // this frame; figures lower it to their depth key where they draw.
 extern double DepthBuffer[SCREEN_WIDTH];
-// The door seen by the centre column of the last pass, for the next frame's
-// use key. UseTarget is a cell inside the grid whenever UseRequest is set.
-extern uint8_t UseRequest;
-extern int32_t UseTarget[2];
 // The previous column's corrected distance; 10 before column 0.
 extern double CarriedWallDistance;
 

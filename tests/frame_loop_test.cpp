@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "app/frame_loop.h"
-#include "app/frame_script.h"
+#include "console/script/frame_script.h"
 #include "console/frame_buffer.h"
 #include "console/keyboard.h"
-#include "console/platform_script.h"
+#include "console/script/platform_script.h"
 #include "test_world.h"
 
 namespace fg {

@@ -29,6 +29,7 @@ TEST(LoadLevel, ConvertsLayersAndStartsEveryDoorClosed) {
     CeilingByte(2, 3) = 64;
     ASSERT_EQ(LevelImage[2 + 4096 + 10 * 64 + 5], 200);
     LoadLevel();
+    PlacePlayer();
     EXPECT_EQ(Player.x, 7.0);  // a corner, not a cell centre
     EXPECT_EQ(Player.y, 9.0);
     EXPECT_EQ(WallGrid[1][2], -6);

@@ -1,4 +1,4 @@
-#include "console/terminal_output.h"
+#include "console/posix/terminal_output.h"
 
 #include <gtest/gtest.h>
 

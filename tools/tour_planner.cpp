@@ -19,9 +19,9 @@
 #include <string>
 
 #include "app/frame_loop.h"
-#include "app/frame_script.h"
+#include "console/script/frame_script.h"
 #include "console/keyboard.h"
-#include "console/platform_script.h"
+#include "console/script/platform_script.h"
 #include "render/angle_tables.h"
 #include "world/doors.h"
 #include "world/player.h"

@@ -4,11 +4,12 @@
 
 #include "assets/level.h"
 #include "console/keyboard.h"
-#include "render/caster.h"
 
 namespace fg {
 
 DoorMotion DoorMotionTable[DOOR_SLOT_COUNT];
+uint8_t UseRequest;
+int32_t UseTarget[2];
 
 void UseDoor() {
     if (!KeyState[VK_SPACE] || !UseRequest) return;

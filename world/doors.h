@@ -16,6 +16,12 @@ struct DoorMotion {
 
 extern DoorMotion DoorMotionTable[DOOR_SLOT_COUNT];
 
+// The door seen by the centre column of the last column pass, for the next
+// frame's use key. Written only by the renderer; UseTarget is a cell inside the
+// grid whenever UseRequest is set.
+extern uint8_t UseRequest;
+extern int32_t UseTarget[2];
+
 // While space is down and the last pass saw a door: gives that door the first
 // slot that is free or already moves it. A fresh slot opens a door that is more
 // than half closed and closes any other.

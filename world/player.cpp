@@ -1,5 +1,6 @@
 #include "world/player.h"
 
+#include "assets/asset_set.h"
 #include "assets/level.h"
 #include "console/keyboard.h"
 #include "render/angle_tables.h"
@@ -15,6 +16,11 @@ constexpr double TURN_SCALE = 1.0 / 512;  // 120/512 angle units per ms
 constexpr double WALK_SCALE = 1.0 / 256;  // cells per ms
 
 }  // namespace
+
+void PlacePlayer() {
+    Player.x = LevelImage[0];
+    Player.y = LevelImage[1];
+}
 
 void ReadMotionKeys() {
     Player.turnInput = KeyState[VK_RIGHT] ? 120 : KeyState[VK_LEFT] ? -120 : 0;

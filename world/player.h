@@ -16,6 +16,9 @@ extern PlayerState Player;
 constexpr double COLLISION_HALF_SIZE = 0.2;
 constexpr double DOOR_BLOCKING_CLOSURE = 0.2;
 
+// Puts the player on the level's start corner (LevelImage bytes 0 and 1, no
+// half-cell offset). Part of loading the level: runs right after LoadLevel.
+void PlacePlayer();
 // Right beats left and down (backward) beats up (forward).
 void ReadMotionKeys();
 // Turns, then moves along the new heading with collision, x axis before y axis.

@@ -15,8 +15,8 @@
 #include <ctime>
 
 #include "console/platform.h"
-#include "console/terminal_input.h"
-#include "console/terminal_output.h"
+#include "console/posix/terminal_input.h"
+#include "console/posix/terminal_output.h"
 
 namespace fg {
 

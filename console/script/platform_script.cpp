@@ -1,4 +1,4 @@
-#include "console/platform_script.h"
+#include "console/script/platform_script.h"
 
 #include <deque>
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/frame_script.h"
+#include "console/script/frame_script.h"
 #include "console/platform.h"
 
 namespace fg {

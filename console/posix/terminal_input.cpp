@@ -1,4 +1,4 @@
-#include "console/terminal_input.h"
+#include "console/posix/terminal_input.h"
 
 #include <cassert>
 #include <cstring>

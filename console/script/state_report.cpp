@@ -1,4 +1,4 @@
-#include "app/state_report.h"
+#include "console/script/state_report.h"
 
 #include <cinttypes>
 

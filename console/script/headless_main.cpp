@@ -11,10 +11,10 @@
 #include <string>
 
 #include "app/frame_loop.h"
-#include "app/frame_script.h"
-#include "app/state_report.h"
+#include "console/script/frame_script.h"
+#include "console/script/state_report.h"
 #include "assets/asset_set.h"
-#include "console/platform_script.h"
+#include "console/script/platform_script.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/frame_script.h"
+#include "console/script/frame_script.h"
 
 #include <sstream>
 
