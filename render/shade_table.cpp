@@ -1,11 +1,13 @@
 #include "render/shade_table.h"
 
+#include "console/cell_glyphs.h"
+
 namespace fg {
 
 CHAR_INFO ShadeTable[64];
 
 void BuildShadeTable() {
-    static const uint16_t glyphs[4] = {176, 177, 178, 219};  // light, medium, dark shade, block
+    static const uint16_t glyphs[4] = {LIGHT_SHADE, MEDIUM_SHADE, DARK_SHADE, FULL_BLOCK};
     for (int c = 0; c < 8; ++c)
         for (int l = 0; l < 8; ++l) {
             uint16_t attribute = static_cast<uint16_t>(c);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "assets/asset_set.h"
+#include "console/cell_glyphs.h"
 #include "console/platform.h"
 #include "render/shade_table.h"
 
@@ -50,11 +51,8 @@ constexpr uint8_t CHECKER_LIGHT = 17;
 constexpr uint8_t GAP = 18;
 constexpr uint8_t LABEL = 19;
 constexpr int PALETTE_SIZE = 20;
-const uint8_t PALETTE[PALETTE_SIZE][3] = {
-    {0x00, 0x00, 0x00}, {0x00, 0x00, 0xAA}, {0x00, 0xAA, 0x00}, {0x00, 0xAA, 0xAA},
-    {0xAA, 0x00, 0x00}, {0xAA, 0x00, 0xAA}, {0xAA, 0x55, 0x00}, {0xAA, 0xAA, 0xAA},
-    {0x55, 0x55, 0x55}, {0x55, 0x55, 0xFF}, {0x55, 0xFF, 0x55}, {0x55, 0xFF, 0xFF},
-    {0xFF, 0x55, 0x55}, {0xFF, 0x55, 0xFF}, {0xFF, 0xFF, 0x55}, {0xFF, 0xFF, 0xFF},
+// The tool's own colours; the console's come first, from CONSOLE_PALETTE.
+const uint8_t TOOL_PALETTE[PALETTE_SIZE - 16][3] = {
     // Transparency checks sit between black and dark grey so neither the black
     // level-0 cell nor any console colour can be mistaken for them.
     {0x1A, 0x1A, 0x1A}, {0x2E, 0x2E, 0x2E},
@@ -88,12 +86,6 @@ bool MakeImage(int64_t width, int64_t height, Image& image, std::string& error) 
     image.pixels.assign(static_cast<size_t>(width * height), GAP);
     return true;
 }
-
-// --- Glyphs ----------------------------------------------------------------
-constexpr uint16_t LIGHT_SHADE = 176;
-constexpr uint16_t MEDIUM_SHADE = 177;
-constexpr uint16_t DARK_SHADE = 178;
-constexpr uint16_t FULL_BLOCK = 219;
 
 // Draws cells of one size. The shade glyphs are ordered-dither masks: pixels
 // are ranked by a 4x4 Bayer matrix and the first quarter, half or three
@@ -132,12 +124,12 @@ public:
             case 255:  // the blank glyphs of code page 437
                 image.Fill(x, y, width_, height_, bg);
                 return;
-            case FULL_BLOCK:
+            case fg::FULL_BLOCK:
                 image.Fill(x, y, width_, height_, fg);
                 return;
-            case LIGHT_SHADE: mask = &masks_[0]; break;
-            case MEDIUM_SHADE: mask = &masks_[1]; break;
-            case DARK_SHADE: mask = &masks_[2]; break;
+            case fg::LIGHT_SHADE: mask = &masks_[0]; break;
+            case fg::MEDIUM_SHADE: mask = &masks_[1]; break;
+            case fg::DARK_SHADE: mask = &masks_[2]; break;
             default:
                 // A glyph the game never writes: a hollow box makes it stand
                 // out instead of passing for a plausible shade.
@@ -369,7 +361,10 @@ bool WritePng(std::FILE* file, const Image& image, PngErrorState& state) {
                  static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_PALETTE,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_color palette[PALETTE_SIZE];
-    for (int i = 0; i < PALETTE_SIZE; ++i) palette[i] = {PALETTE[i][0], PALETTE[i][1], PALETTE[i][2]};
+    for (int i = 0; i < PALETTE_SIZE; ++i) {
+        const uint8_t* rgb = i < 16 ? fg::CONSOLE_PALETTE[i] : TOOL_PALETTE[i - 16];
+        palette[i] = {rgb[0], rgb[1], rgb[2]};
+    }
     png_set_PLTE(png, info, palette, PALETTE_SIZE);
     png_write_info(png, info);
     for (int r = 0; r < image.height; ++r)

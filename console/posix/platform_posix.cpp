@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "console/frame_pacing.h"
 #include "console/platform.h"
 #include "console/posix/terminal_input.h"
 #include "console/posix/terminal_output.h"
@@ -22,7 +23,6 @@ namespace fg {
 
 namespace {
 
-constexpr int64_t FRAME_INTERVAL_NS = 1'000'000'000 / 60;  // at most 60 presents a second
 constexpr int WRITE_STALL_MS = 1000;  // a terminal that takes nothing for this long loses the frame
 
 // Hide the cursor, stop line wrap (a narrow terminal cuts the picture instead
@@ -148,14 +148,15 @@ int64_t MonotonicNs() {
 // clock of its own so that the game's clock stays a pure reading.
 void WaitForPresentSlot() {
     int64_t now = MonotonicNs();
-    if (HasPresented && now < LastPresentNs + FRAME_INTERVAL_NS) {
-        int64_t due = LastPresentNs + FRAME_INTERVAL_NS;
+    const int64_t wait = PresentWait(HasPresented, LastPresentNs, now, 1'000'000'000);
+    if (wait > 0) {
+        int64_t due = now + wait;
         timespec until{static_cast<time_t>(due / 1'000'000'000), static_cast<long>(due % 1'000'000'000)};
         while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
         }
         now = due;
     }
-    LastPresentNs = now;  // a late frame starts a new interval rather than rushing the next
+    LastPresentNs = now;
     HasPresented = true;
 }
 

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
+#include "console/cell_glyphs.h"
+
 namespace fg {
 
 namespace {
-
-constexpr int ANSI_FROM_CONSOLE_COLOUR[8] = {0, 4, 2, 6, 1, 5, 3, 7};  // swap blue and red bits
 
 void Append(TerminalBytes& out, const char* bytes, std::size_t count) {
     std::memcpy(out.data + out.length, bytes, count);
@@ -57,12 +57,9 @@ void AppendColour(TerminalOutputState& state, TerminalBytes& out, uint16_t attri
 
 void AppendGlyph(TerminalBytes& out, uint16_t character) {
     unsigned code = character & 0xFF;
-    switch (code) {
-        case 176: Append(out, "\xE2\x96\x91", 3); return;  // U+2591 light shade
-        case 177: Append(out, "\xE2\x96\x92", 3); return;  // U+2592 medium shade
-        case 178: Append(out, "\xE2\x96\x93", 3); return;  // U+2593 dark shade
-        case 219: Append(out, "\xE2\x96\x88", 3); return;  // U+2588 full block
-        default: break;
+    if (const char* shade = ShadeGlyphUtf8(code)) {
+        Append(out, shade, 3);
+        return;
     }
     out.data[out.length++] = (code >= 32 && code <= 126) ? static_cast<char>(code) : ' ';
 }

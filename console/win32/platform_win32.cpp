@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "console/frame_pacing.h"
 #include "console/platform.h"
 
 static_assert(sizeof(::CHAR_INFO) == sizeof(fg::CHAR_INFO), "cells are handed to the console as they are");
@@ -19,7 +20,6 @@ namespace fg {
 namespace {
 
 constexpr uint32_t MAX_CONSOLE_RECORDS = 128;
-constexpr LONGLONG PRESENTS_PER_SECOND = 60;
 
 HANDLE ConsoleOut;
 HANDLE ConsoleIn;
@@ -44,11 +44,10 @@ LONGLONG PerformanceCount() {
 void WaitForPresentSlot() {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    LONGLONG interval = frequency.QuadPart / PRESENTS_PER_SECOND;
     LONGLONG now = PerformanceCount();
-    if (HasPresented && now - LastPresentCount < interval) {
-        LONGLONG remaining = interval - (now - LastPresentCount);
-        Sleep(static_cast<DWORD>(remaining * 1000 / frequency.QuadPart));
+    const LONGLONG wait = PresentWait(HasPresented, LastPresentCount, now, frequency.QuadPart);
+    if (wait > 0) {
+        Sleep(static_cast<DWORD>(wait * 1000 / frequency.QuadPart));
         now = PerformanceCount();
     }
     LastPresentCount = now;
