@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/frame_loop.h"
 #include "console/script/frame_script.h"
 #include "console/script/state_report.h"
@@ -23,6 +24,7 @@ const char USAGE[] =
     "                           [--start-tick N] [--repeat N]\n"
     "       farrowgate-headless --dump-assets DIR\n"
     "       farrowgate-headless --help\n"
+    "       farrowgate-headless --version\n"
     "\n"
     "Runs the game's start-up and frame loop with a scripted clock and keyboard.\n"
     "Script: one line per frame, '<elapsed ms> [+KEY|-KEY|OTHER ...]', '#' comments;\n"
@@ -79,6 +81,10 @@ int main(int argc, char** argv) {
         const std::string option = argv[i];
         if (option == "--help") {
             std::fputs(USAGE, stdout);
+            return 0;
+        }
+        if (option == "--version") {
+            fg::PrintVersion("farrowgate-headless", stdout);
             return 0;
         }
         const bool takesValue = option == "--script" || option == "--frames-out" ||

@@ -1,0 +1,19 @@
+#!/bin/sh
+# Formats each man page as man(1) shows it and fails on any warning from
+# groff or man (unknown macros, lines that cannot be broken, bad escapes).
+# Usage: packaging/check_man_pages.sh PAGE...
+status=0
+for page in "$@"; do
+  if [ ! -s "$page" ]; then
+    echo "$page: missing or empty"
+    status=1
+    continue
+  fi
+  warnings=$(MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 "$page" 2>&1 >/dev/null)
+  if [ -n "$warnings" ]; then
+    echo "$page:"
+    echo "$warnings"
+    status=1
+  fi
+done
+exit $status
