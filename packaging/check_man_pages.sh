@@ -2,6 +2,8 @@
 # Formats each man page as man(1) shows it and fails on any warning from
 # groff or man (unknown macros, lines that cannot be broken, bad escapes).
 # Usage: packaging/check_man_pages.sh PAGE...
+# C.UTF-8 always exists, so man has no locale of its own to complain about.
+export LC_ALL=C.UTF-8
 status=0
 for page in "$@"; do
   if [ ! -s "$page" ]; then
