@@ -3,12 +3,11 @@
 #include <sstream>
 
 #include "console/keyboard.h"
+#include "console/quoted_text.h"
 
 namespace fg {
 
 namespace {
-
-constexpr size_t QUOTED_CHARACTERS = 40;
 
 // A plain decimal number no greater than limit; no sign, no spaces.
 bool ParseNumber(const std::string& s, uint64_t limit, uint64_t& value) {
@@ -84,22 +83,6 @@ bool ParseLine(std::string raw, uint32_t number, std::vector<ScriptLine>& lines,
 }
 
 }  // namespace
-
-std::string QuoteForMessage(std::string_view text) {
-    static const char HEX[] = "0123456789abcdef";
-    std::string out = "'";
-    for (size_t i = 0; i < text.size() && i < QUOTED_CHARACTERS; ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\n') out += "\\n";
-        else if (c == '\t') out += "\\t";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\\') out += "\\\\";
-        else if (c < 0x20 || c >= 0x7F) out += {'\\', 'x', HEX[c >> 4], HEX[c & 15]};
-        else out += static_cast<char>(c);
-    }
-    out += text.size() > QUOTED_CHARACTERS ? "'..." : "'";
-    return out;
-}
 
 bool ParseFrameScript(const std::string& text, std::vector<ScriptLine>& lines, std::string& error) {
     lines.clear();

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "console/platform.h"
@@ -31,9 +30,5 @@ bool ParseFrameScript(const std::string& text, std::vector<ScriptLine>& lines, s
 // The same, reading from a stream line by line; a read error or an over-long
 // line is refused before the rest is read.
 bool ReadFrameScript(std::FILE* in, std::vector<ScriptLine>& lines, std::string& error);
-
-// Text from the outside world as a message may show it: in quotes, at most 40
-// characters, control and non-ASCII bytes as escapes (\n, \t, \x1b), "..." when cut.
-std::string QuoteForMessage(std::string_view text);
 
 }  // namespace fg

@@ -12,6 +12,7 @@
 
 #include "app/frame_loop.h"
 #include "assets/asset_set.h"
+#include "console/quoted_text.h"
 #include "console/script/frame_script.h"
 #include "console/script/platform_script.h"
 #include "console/script/state_report.h"
