@@ -32,9 +32,6 @@ void FillProbeTexture(int t, int period = 7) {
         for (int u = 0; u < TEXTURE_SIZE; ++u)
             Texel(t, v, u) = static_cast<uint8_t>(((1 + v % period) << 3) | (v < 32 ? (u & 7) : (u >> 3)));
 }
-void FillUniformTexture(int t, uint8_t texel) {
-    std::memset(TextureBank + t * TEXTURE_TEXELS, texel, TEXTURE_TEXELS);
-}
 
 // Texture row shown on screen row r of screen columns x (u = 0) and x + 1
 // (u = 1) of a row-code texture drawn at factor 1; -1 where nothing was drawn.
@@ -694,15 +691,18 @@ TEST_F(Caster, EdgesOfAnOpenGridAreWalkedWithoutReadingOutsideIt) {
         for (int32_t& k : column) k = 2;
     FillUniformTexture(2, 0x3A);
     const double places[] = {0.0, 0.001, 0.5, 1.0, 31.5, 62.999, 63.0, 63.5, 63.999};
+    const uint64_t before = ReadOnlyWorld();
     for (double x : places)
         for (double y : places)
             for (int angle = 0; angle < ANGLE_STEPS; angle += 20) {
                 Player.x = x;
                 Player.y = y;
                 Player.angle = angle;
+                FillSentinel();
                 ColumnPass();
+                ASSERT_TRUE(PassLeftASoundFrame()) << x << ", " << y << " facing " << angle;
             }
-    SUCCEED();
+    EXPECT_EQ(ReadOnlyWorld(), before) << "a pass changed what it only reads";
 }
 
 TEST_F(Caster, DoorsAndWallsOnTheGridEdgeAreWalkedWithoutReadingOutsideIt) {
@@ -720,15 +720,18 @@ TEST_F(Caster, DoorsAndWallsOnTheGridEdgeAreWalkedWithoutReadingOutsideIt) {
     FillProbeTexture(3);
     FillProbeTexture(4);
     const double places[] = {0.25, 0.5, 1.0, 1.5, 32.0, 62.5, 63.0, 63.75};
+    const uint64_t before = ReadOnlyWorld();
     for (double x : places)
         for (double y : places)
             for (int angle = 0; angle < ANGLE_STEPS; angle += 15) {
                 Player.x = x;
                 Player.y = y;
                 Player.angle = angle;
+                FillSentinel();
                 ColumnPass();
+                ASSERT_TRUE(PassLeftASoundFrame()) << x << ", " << y << " facing " << angle;
             }
-    SUCCEED();
+    EXPECT_EQ(ReadOnlyWorld(), before) << "a pass changed what it only reads";
 }
 
 }  // namespace

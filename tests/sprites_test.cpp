@@ -19,9 +19,6 @@ namespace {
 constexpr double FAR = 1e9;  // DepthBuffer entries nothing hides behind
 
 using namespace test;
-void FillUniformTexture(int t, uint8_t texel) {
-    std::memset(TextureBank + t * TEXTURE_TEXELS, texel, TEXTURE_TEXELS);
-}
 // Texture rows 0..31 show u & 7 as colour, rows 32..63 u >> 3, brightness 7:
 // at depth 10 (factor 2 / 10.5, level 1) both colours show.
 void FillColumnCodeTexture(int t) {
