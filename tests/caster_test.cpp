@@ -49,8 +49,7 @@ protected:
     }
 };
 
-// --- DrawTextureColumn --------------------------------------------------------
-
+// DrawTextureColumn
 class DrawTextureColumnTest : public Caster {
 protected:
     static constexpr int T = 5;
@@ -157,8 +156,7 @@ TEST_F(DrawTextureColumnTest, TransparentTexelLeavesTheCellAsItWas) {
     EXPECT_TRUE(Untouched(27, X));
 }
 
-// --- Ray angles ----------------------------------------------------------------
-
+// Ray angles
 TEST_F(Caster, ColumnRayAnglesAreFacingPlus40MinusColumn) {
     test::WallRing(5, 5, 15, 15, 1);
     Player.x = 10.5;
@@ -175,8 +173,7 @@ TEST_F(Caster, ColumnRayAnglesAreFacingPlus40MinusColumn) {
     }
 }
 
-// --- The axis-parallel ray and the carried brightness ----------------------------
-
+// The axis-parallel ray and the carried brightness
 TEST_F(Caster, AxisParallelRayInColumn0TakesTheYLineHitLitFromCarriedDistance10) {
     test::WallRing(5, 5, 15, 15, 2);
     FillProbeTexture(2);
@@ -280,8 +277,7 @@ TEST_F(Caster, EachColumnIsLitFromThePreviousColumnsCorrectedDistance) {
     EXPECT_TRUE(SameColumn(ColumnOf(1), Reference(2, tx, 1, r1.height, factor)));
 }
 
-// --- Choice of the surface -----------------------------------------------------
-
+// Choice of the surface
 TEST_F(Caster, GridCornerTieGoesToTheYLineWalk) {
     // A ray at 420 (toward -x, +y, 45 degrees) from (10.0625, 10.9375) meets the
     // corner (10, 11) in both walks: the y-line walk reads cell (10, 11), the
@@ -310,8 +306,7 @@ TEST_F(Caster, GridCornerTieGoesToTheYLineWalk) {
     EXPECT_FALSE(SameColumn(ColumnOf(40), Reference(4, 0, 40, r.height, static_cast<float>(2.5 / 1.5))));
 }
 
-// --- Doors -------------------------------------------------------------------------
-
+// Doors
 class Doors : public Caster {
 protected:
     void SetUp() override {
@@ -442,8 +437,7 @@ TEST_F(Doors, OpenDoorLetsEveryRayThrough) {
     }
 }
 
-// --- The use-target capture ---------------------------------------------------------
-
+// The use-target capture
 TEST_F(Doors, CentreColumnRecordsTheDoorCell) {
     Player.x = 10.25;
     UseTarget[0] = UseTarget[1] = 0;
@@ -541,8 +535,7 @@ TEST_F(Caster, NoDoorLeavesUseRequestZeroAndUseTargetAsItWas) {
     EXPECT_EQ(UseTarget[1], 9);
 }
 
-// --- Failure handling and the guards at the grid edge -------------------------------
-
+// Failure handling and the guards at the grid edge
 TEST_F(Caster, NegativeTextureColumnEndsThePassLeavingLaterColumnsUntouched) {
     // Not enclosed: the player stands outside the grid at x = -0.5 behind a
     // wall line at x = 5, facing 80. Column c looks along 120 - c. For a ray

@@ -59,8 +59,7 @@ protected:
     }
 };
 
-// --- Which rows are written ---------------------------------------------------
-
+// Which rows are written
 TEST_F(FloorCeiling, Height49DrawsOnlyTheCeilingInRow0) {
     // T = 1: only j = 0 runs; its floor row 49 is the wall's.
     DrawFloorAndCeiling(40, 0, 49);
@@ -113,8 +112,7 @@ TEST_F(FloorCeiling, WritesOnlyItsOwnColumn) {
     EXPECT_EQ(Rows(7), Repeat('C', 23) + "00" + "." + "0" + Repeat('F', 23));
 }
 
-// --- The world point ---------------------------------------------------------------
-
+// The world point
 TEST_F(FloorCeiling, CentreColumnRowZeroShowsThePointOneCellAhead) {
     // From (32.3, 32.6) facing +y, j = 0 of column 40 has D = 1: the point
     // (32.3, 33.6), cell (32, 33), texel row trunc(33.6 x 64) mod 64 = 38 and
@@ -163,8 +161,7 @@ TEST_F(FloorCeiling, CentreColumnRow24ShowsThePoint25CellsAhead) {
         }
 }
 
-// --- Shading ------------------------------------------------------------------------
-
+// Shading
 TEST_F(FloorCeiling, FactorTwoOverDPlusHalfInDoublePrecision) {
     // Row 49 and row 0 of column 40 at D = 1: factor 2 / 1.5.
     struct Case {
@@ -279,8 +276,7 @@ TEST_F(FloorCeiling, RowsDrawnFollowTheWallHeight) {
     }
 }
 
-// --- Grid values that are not drawn ------------------------------------------------------
-
+// Grid values that are not drawn
 TEST_F(FloorCeiling, ValuesOutside1To63LeaveTheCells) {
     for (int32_t value : {0, 64, 65, 255, 1000, -1, -64}) {
         FillGrid(FloorGrid, value);
@@ -311,8 +307,7 @@ TEST_F(FloorCeiling, FloorAndCeilingAreIndependent) {
     EXPECT_EQ(Rows(40), Repeat('C', 20) + Repeat('.', 30));
 }
 
-// --- The guard: world points off the grid -----------------------------------------------
-
+// The guard: world points off the grid
 TEST_F(FloorCeiling, PointJustLeftOfTheGridIsNotDrawn) {
     // From x = 0.6 facing -x: j = 0 is at x = -0.4, which truncation toward
     // zero would wrongly take to cell 0. Every row is off the grid.
