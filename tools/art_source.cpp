@@ -1,5 +1,6 @@
 #include "tools/art_source.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
