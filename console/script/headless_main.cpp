@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
         const std::string option = argv[i];
         if (option == "--help") {
             std::fputs(USAGE, stdout);
-            return std::fflush(stdout) == 0 ? 0 : 2;
+            return std::fflush(stdout) == 0 ? 0 : UsageError("cannot write the help text");
         }
         const bool takesValue = option == "--script" || option == "--frames-out" || option == "--state-out" ||
                                 option == "--start-tick" || option == "--repeat" || option == "--dump-assets";
