@@ -89,7 +89,7 @@ double SquaredDistanceTo(const RayHit& hit) {
 ColumnResult CastWallColumn(int column) {
     const double px = Player.x;
     const double py = Player.y;
-    const int a = WrapAngle(Player.angle - column + 40);
+    const int a = WrapAngle(Player.angle - column + CENTRE_COLUMN);
 
     RayHit& yh = YLineHit;
     yh.doorSeen = false;
@@ -144,11 +144,11 @@ ColumnResult CastWallColumn(int column) {
     const int texture = std::abs(hit.wallValue);
     double u = Frac(along);
     if (hit.closure > 0 && hit.closure < 1) u += 1 - hit.closure;  // the texture slides with the panel
-    const int tx = static_cast<int>(u * 64) % 64;
+    const int tx = static_cast<int>(u * TEXTURE_SIZE) % TEXTURE_SIZE;
     if (tx < 0) return {a, 0, true};
-    const double corrected = dist * SinTable[column + 80];
+    const double corrected = dist * SinTable[column + ANGLE_STEPS / 4 - CENTRE_COLUMN];  // cos of the offset
     CarriedWallDistance = corrected;
-    const double q = 50 / corrected;
+    const double q = SCREEN_HEIGHT / corrected;
     const int height = q >= MAX_COLUMN_HEIGHT ? MAX_COLUMN_HEIGHT : static_cast<int>(q);
     if (!hit.leftGrid) DrawTextureColumn(texture, tx, column, height, factor);
     return {a, height, false};

@@ -39,17 +39,17 @@ void DrawFloorAndCeiling(int column, int angle, int height) {
         const int cellY = static_cast<int>(wy);
         const int floor = FloorGrid[cellX][cellY];
         const int ceiling = CeilingGrid[cellX][cellY];
-        const int v = static_cast<int>(wy * 64) % 64;
-        const int u = static_cast<int>(wx * 64) % 64;
+        const int v = static_cast<int>(wy * TEXTURE_SIZE) % TEXTURE_SIZE;
+        const int u = static_cast<int>(wx * TEXTURE_SIZE) % TEXTURE_SIZE;
         const double factor = 2 / (d + 0.5);
         // Floor row 50 - top is never drawn: it is the wall's (for an odd
         // height the floor instead overwrites the wall's last row).
         if (j != top - 1 && Drawable(floor))
             FrameBuffer[(SCREEN_HEIGHT - 1 - j) * SCREEN_WIDTH + column] =
-                ShadeFloorTexel(TextureBank[floor * TEXTURE_TEXELS + v * 64 + u], factor);
+                ShadeFloorTexel(TextureBank[floor * TEXTURE_TEXELS + v * TEXTURE_SIZE + u], factor);
         if (Drawable(ceiling))
             FrameBuffer[j * SCREEN_WIDTH + column] =
-                ShadeFloorTexel(TextureBank[ceiling * TEXTURE_TEXELS + v * 64 + u], factor);
+                ShadeFloorTexel(TextureBank[ceiling * TEXTURE_TEXELS + v * TEXTURE_SIZE + u], factor);
     }
 }
 

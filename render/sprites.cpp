@@ -59,13 +59,13 @@ void DrawSprites() {
     for (int n = 0; n < visible; ++n) {
         const Actor& e = SpriteList[n];
         const int v = WrapAngle(a - e.heading + VIEW_OFFSET);
-        const double q = 50 / e.depth;
+        const double q = SCREEN_HEIGHT / e.depth;
         if (q < 1 || q >= MAX_COLUMN_HEIGHT) continue;  // too far, or on the player's spot
         const int size = static_cast<int>(q);
-        const int centre = static_cast<int>(40 - (80 / e.depth) * e.lateral);
+        const int centre = static_cast<int>(CENTRE_COLUMN - (SCREEN_WIDTH / e.depth) * e.lateral);
         const int key = static_cast<int>(e.depth * e.depth);
-        const int view = ((v * 8) / ANGLE_STEPS) % 8;
-        const int texture = view + 8 * e.frame + FIRST_SPRITE_TEXTURE;
+        const int view = ((v * SPRITE_VIEWS) / ANGLE_STEPS) % SPRITE_VIEWS;
+        const int texture = view + SPRITE_VIEWS * e.frame + FIRST_SPRITE_TEXTURE;
         const float factor = static_cast<float>(2 / (e.depth + 0.5));
         const int half = size / 2;
         // Off-screen span columns are skipped: a column's texture column

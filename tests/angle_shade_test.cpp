@@ -12,8 +12,7 @@
 namespace fg {
 namespace {
 
-// --- WrapAngle --------------------------------------------------------------
-
+// WrapAngle
 TEST(WrapAngle, KnownValues) {
     EXPECT_EQ(WrapAngle(-1), 479);
     EXPECT_EQ(WrapAngle(-480), 0);
@@ -40,8 +39,7 @@ TEST(WrapAngle, IsTheLeastNonNegativeRemainderOverTheWholeIntRange) {
     }
 }
 
-// --- The tables -------------------------------------------------------------
-
+// The tables
 class AngleTables : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -115,8 +113,7 @@ TEST_F(AngleTables, RowDistanceEntries25To49StayZero) {
         for (int j = 25; j < SCREEN_HEIGHT; ++j) ASSERT_EQ(RowDistanceTable[c][j], 0.0) << c << " " << j;
 }
 
-// --- The shade table --------------------------------------------------------
-
+// The shade table
 struct Cell {
     uint16_t character;
     uint16_t attributes;

@@ -32,9 +32,6 @@ void FillProbeTexture(int t, int period = 7) {
         for (int u = 0; u < TEXTURE_SIZE; ++u)
             Texel(t, v, u) = static_cast<uint8_t>(((1 + v % period) << 3) | (v < 32 ? (u & 7) : (u >> 3)));
 }
-void FillUniformTexture(int t, uint8_t texel) {
-    std::memset(TextureBank + t * TEXTURE_TEXELS, texel, TEXTURE_TEXELS);
-}
 
 // Texture row shown on screen row r of screen columns x (u = 0) and x + 1
 // (u = 1) of a row-code texture drawn at factor 1; -1 where nothing was drawn.
@@ -52,8 +49,7 @@ protected:
     }
 };
 
-// --- DrawTextureColumn --------------------------------------------------------
-
+// DrawTextureColumn
 class DrawTextureColumnTest : public Caster {
 protected:
     static constexpr int T = 5;
@@ -160,8 +156,7 @@ TEST_F(DrawTextureColumnTest, TransparentTexelLeavesTheCellAsItWas) {
     EXPECT_TRUE(Untouched(27, X));
 }
 
-// --- Ray angles ----------------------------------------------------------------
-
+// Ray angles
 TEST_F(Caster, ColumnRayAnglesAreFacingPlus40MinusColumn) {
     test::WallRing(5, 5, 15, 15, 1);
     Player.x = 10.5;
@@ -178,8 +173,7 @@ TEST_F(Caster, ColumnRayAnglesAreFacingPlus40MinusColumn) {
     }
 }
 
-// --- The axis-parallel ray and the carried brightness ----------------------------
-
+// The axis-parallel ray and the carried brightness
 TEST_F(Caster, AxisParallelRayInColumn0TakesTheYLineHitLitFromCarriedDistance10) {
     test::WallRing(5, 5, 15, 15, 2);
     FillProbeTexture(2);
@@ -283,8 +277,7 @@ TEST_F(Caster, EachColumnIsLitFromThePreviousColumnsCorrectedDistance) {
     EXPECT_TRUE(SameColumn(ColumnOf(1), Reference(2, tx, 1, r1.height, factor)));
 }
 
-// --- Choice of the surface -----------------------------------------------------
-
+// Choice of the surface
 TEST_F(Caster, GridCornerTieGoesToTheYLineWalk) {
     // A ray at 420 (toward -x, +y, 45 degrees) from (10.0625, 10.9375) meets the
     // corner (10, 11) in both walks: the y-line walk reads cell (10, 11), the
@@ -313,8 +306,7 @@ TEST_F(Caster, GridCornerTieGoesToTheYLineWalk) {
     EXPECT_FALSE(SameColumn(ColumnOf(40), Reference(4, 0, 40, r.height, static_cast<float>(2.5 / 1.5))));
 }
 
-// --- Doors -------------------------------------------------------------------------
-
+// Doors
 class Doors : public Caster {
 protected:
     void SetUp() override {
@@ -445,8 +437,7 @@ TEST_F(Doors, OpenDoorLetsEveryRayThrough) {
     }
 }
 
-// --- The use-target capture ---------------------------------------------------------
-
+// The use-target capture
 TEST_F(Doors, CentreColumnRecordsTheDoorCell) {
     Player.x = 10.25;
     UseTarget[0] = UseTarget[1] = 0;
@@ -544,8 +535,7 @@ TEST_F(Caster, NoDoorLeavesUseRequestZeroAndUseTargetAsItWas) {
     EXPECT_EQ(UseTarget[1], 9);
 }
 
-// --- Failure handling and the guards at the grid edge -------------------------------
-
+// Failure handling and the guards at the grid edge
 TEST_F(Caster, NegativeTextureColumnEndsThePassLeavingLaterColumnsUntouched) {
     // Not enclosed: the player stands outside the grid at x = -0.5 behind a
     // wall line at x = 5, facing 80. Column c looks along 120 - c. For a ray
@@ -694,15 +684,18 @@ TEST_F(Caster, EdgesOfAnOpenGridAreWalkedWithoutReadingOutsideIt) {
         for (int32_t& k : column) k = 2;
     FillUniformTexture(2, 0x3A);
     const double places[] = {0.0, 0.001, 0.5, 1.0, 31.5, 62.999, 63.0, 63.5, 63.999};
+    const uint64_t before = ReadOnlyWorld();
     for (double x : places)
         for (double y : places)
             for (int angle = 0; angle < ANGLE_STEPS; angle += 20) {
                 Player.x = x;
                 Player.y = y;
                 Player.angle = angle;
+                FillSentinel();
                 ColumnPass();
+                ASSERT_TRUE(PassLeftASoundFrame()) << x << ", " << y << " facing " << angle;
             }
-    SUCCEED();
+    EXPECT_EQ(ReadOnlyWorld(), before) << "a pass changed what it only reads";
 }
 
 TEST_F(Caster, DoorsAndWallsOnTheGridEdgeAreWalkedWithoutReadingOutsideIt) {
@@ -720,15 +713,18 @@ TEST_F(Caster, DoorsAndWallsOnTheGridEdgeAreWalkedWithoutReadingOutsideIt) {
     FillProbeTexture(3);
     FillProbeTexture(4);
     const double places[] = {0.25, 0.5, 1.0, 1.5, 32.0, 62.5, 63.0, 63.75};
+    const uint64_t before = ReadOnlyWorld();
     for (double x : places)
         for (double y : places)
             for (int angle = 0; angle < ANGLE_STEPS; angle += 15) {
                 Player.x = x;
                 Player.y = y;
                 Player.angle = angle;
+                FillSentinel();
                 ColumnPass();
+                ASSERT_TRUE(PassLeftASoundFrame()) << x << ", " << y << " facing " << angle;
             }
-    SUCCEED();
+    EXPECT_EQ(ReadOnlyWorld(), before) << "a pass changed what it only reads";
 }
 
 }  // namespace

@@ -2,20 +2,22 @@
 
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <random>
 #include <utility>
 #include <vector>
 
 #include "app/frame_loop.h"
+#include "console/script/platform_script.h"
 #include "test_world.h"
 
 namespace fg {
 namespace {
 
-// The world steps are cheap enough that the full count runs in every build,
-// the sanitized ones included.
-constexpr int FRAME_COUNT = 1000000;
-constexpr int CHECK_EVERY = 1000;
+// Whole frames through the real frame loop and the scripted back end, the
+// column pass included: enough for every build, the sanitized ones too.
+constexpr int FRAME_COUNT = 100000;
+constexpr int CHECK_EVERY = 100;
 
 bool BoxInsideGrid(double x, double y) {
     return std::isfinite(x) && std::isfinite(y) && x - COLLISION_HALF_SIZE >= 0 &&
@@ -65,56 +67,57 @@ int32_t DrawElapsed(std::mt19937& random) {
     }
 }
 
+// A script of random frames: random elapsed times and random key presses and
+// releases, the door in view now and then drawn at random.
+std::vector<ScriptLine> RandomScript(std::mt19937& random, int frames) {
+    std::bernoulli_distribution coin(0.5);
+    std::uniform_int_distribution<int> keyCount(0, 3);
+    const uint16_t keys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_SPACE};
+    std::uniform_int_distribution<size_t> pickKey(0, std::size(keys) - 1);
+    std::vector<ScriptLine> lines(static_cast<size_t>(frames));
+    for (ScriptLine& line : lines) {
+        line.elapsed = static_cast<uint32_t>(DrawElapsed(random));  // the clock may run backwards
+        for (int k = keyCount(random); k > 0; --k)
+            line.events.push_back({INPUT_KEY_EVENT, keys[pickKey(random)], static_cast<uint8_t>(coin(random))});
+    }
+    return lines;
+}
+
 TEST(RobustnessTest, RandomFramesKeepTheWorldInsideTheGrid) {
     test::ResetWorld();
-    BuildWorld();
+    std::mt19937 random(20240611);
+    ScriptedRun run;
+    run.lines = RandomScript(random, FRAME_COUNT);
+    BeginScriptedRun(run);
+    StartUp();
 
     std::vector<std::pair<int, int>> doors;
     for (int x = 0; x < MAP_SIZE; ++x)
         for (int y = 0; y < MAP_SIZE; ++y)
             if (WallGrid[x][y] < 0) doors.emplace_back(x, y);
     ASSERT_FALSE(doors.empty());
-
-    std::mt19937 random(20240611);
     std::bernoulli_distribution coin(0.5);
     std::uniform_int_distribution<size_t> pickDoor(0, doors.size() - 1);
-    int64_t animationClock = 0;
-    bool passSetUse = false;
     long moves = 0, doorFrames = 0;
 
     for (int frame = 0; frame < FRAME_COUNT; ++frame) {
-        const int32_t elapsedMs = DrawElapsed(random);
-        animationClock += elapsedMs;
-        if (animationClock > 200) {
-            animationClock %= 200;
-            AdvanceActorFrames();
-        }
-        for (int key : {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_SPACE}) KeyState[key] = coin(random);
-        // Between column passes the door in view is drawn at random.
-        if (!passSetUse) {
+        // Half the frames, a door stands in the middle of the view instead of
+        // what the last pass found there.
+        if (coin(random)) {
             UseRequest = coin(random);
             const auto& door = doors[pickDoor(random)];
             UseTarget[0] = door.first;
             UseTarget[1] = door.second;
         }
-        passSetUse = false;
-
         const double beforeX = Player.x, beforeY = Player.y;
-        ReadMotionKeys();
-        UseDoor();
-        const double elapsed = elapsedMs;
-        MovePlayer(elapsed);
-        MoveActors(elapsed);
-        UpdateDoors(elapsed);
+        RunFrame();
         if (Player.x != beforeX || Player.y != beforeY) ++moves;
         if (DoorMotionTable[0].rate != 0) ++doorFrames;
-
         if (frame % CHECK_EVERY == CHECK_EVERY - 1) {
-            ColumnPass();
-            passSetUse = true;
             ASSERT_TRUE(WorldIsSound()) << "after frame " << frame;
         }
     }
+    EXPECT_EQ(ScriptedFramesPresented(), static_cast<uint64_t>(FRAME_COUNT));
     EXPECT_TRUE(WorldIsSound());
     // The run must have exercised walking and doors, not stood still.
     EXPECT_GT(moves, FRAME_COUNT / 20);

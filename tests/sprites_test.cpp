@@ -19,9 +19,6 @@ namespace {
 constexpr double FAR = 1e9;  // DepthBuffer entries nothing hides behind
 
 using namespace test;
-void FillUniformTexture(int t, uint8_t texel) {
-    std::memset(TextureBank + t * TEXTURE_TEXELS, texel, TEXTURE_TEXELS);
-}
 // Texture rows 0..31 show u & 7 as colour, rows 32..63 u >> 3, brightness 7:
 // at depth 10 (factor 2 / 10.5, level 1) both colours show.
 void FillColumnCodeTexture(int t) {
@@ -60,8 +57,7 @@ protected:
     }
 };
 
-// --- Worked examples --------------------------------------------------------------
-
+// Worked examples
 TEST_F(Sprites, Depth10StraightAheadSpans38To42WithTextureColumns0_12_25_38_51) {
     // Facing 240 (-y), lateral is exactly 0 for an actor straight ahead:
     // SinTable[240 + 240] = SinTable[0] = 0 and SinTable[360] = -1.
@@ -179,8 +175,7 @@ TEST_F(Sprites, ActorOnThePlayersSpotIsPassedOver) {
     ExpectDepthBufferFarOutside(80, 80);
 }
 
-// --- Views and animation frames -------------------------------------------------------
-
+// Views and animation frames
 struct ViewCase {
     int headingOffset;  // heading - player angle
     int frame;
@@ -223,8 +218,7 @@ TEST_F(Sprites, ViewAndFrameChooseTheTexture) {
     }
 }
 
-// --- Hiding -------------------------------------------------------------------------
-
+// Hiding
 TEST_F(Sprites, EqualKeysHideTheSecondFigureEvenThroughTransparentTexels) {
     // Two actors at depth 10 exactly (K = 100): A straight ahead (span 38..42,
     // opaque), B 0.125 to the right (C = 41, span 39..43, all transparent).
@@ -367,8 +361,7 @@ TEST_F(Sprites, SpanPastTheRightEdgeIsCutOff) {
     EXPECT_TRUE(ColumnUntouched(75));
 }
 
-// --- SortSpritesByDepth -------------------------------------------------------------
-
+// SortSpritesByDepth
 std::vector<Actor> Entries(const std::vector<double>& depths) {
     std::vector<Actor> list;
     for (size_t i = 0; i < depths.size(); ++i) {

@@ -2,13 +2,22 @@
 // and ways to compare what a column shows with what DrawTextureColumn draws.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "assets/asset_set.h"
+#include "assets/level.h"
 #include "console/frame_buffer.h"
+#include "render/angle_tables.h"
 #include "render/caster.h"
+#include "render/shade_table.h"
+#include "world/actors.h"
+#include "world/doors.h"
+#include "world/player.h"
 
 namespace fg::test {
 
@@ -66,5 +75,50 @@ inline std::vector<int> MatchingTextureColumns(int x, int t, int n, float f) {
 }
 
 inline uint8_t& Texel(int t, int v, int u) { return TextureBank[t * TEXTURE_TEXELS + v * TEXTURE_SIZE + u]; }
+inline void FillUniformTexture(int t, uint8_t texel) {
+    std::memset(TextureBank + t * TEXTURE_TEXELS, texel, TEXTURE_TEXELS);
+}
+
+// A fingerprint (FNV-1a) of the state a column pass only reads: the grids,
+// the textures, the tables and the actors.
+inline uint64_t ReadOnlyWorld() {
+    uint64_t hash = 1469598103934665603ull;
+    const auto add = [&](const void* data, size_t size) {
+        const auto* b = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < size; ++i) hash = (hash ^ b[i]) * 1099511628211ull;
+    };
+    add(WallGrid, sizeof WallGrid);
+    add(FloorGrid, sizeof FloorGrid);
+    add(CeilingGrid, sizeof CeilingGrid);
+    add(DoorClosureGrid, sizeof DoorClosureGrid);
+    add(TextureBank, sizeof TextureBank);
+    add(ShadeTable, sizeof ShadeTable);
+    add(SinTable, sizeof SinTable);
+    add(TanTable, sizeof TanTable);
+    add(RowDistanceTable, sizeof RowDistanceTable);
+    add(ActorTable, sizeof ActorTable);
+    add(&ACTOR_COUNT, sizeof ACTOR_COUNT);
+    return hash;
+}
+
+// After a pass over a sentinel-filled frame: every cell the sentinel or a
+// shade-table cell, every depth a number not below zero, and a use target, if
+// one was taken, inside the grid.
+inline testing::AssertionResult PassLeftASoundFrame() {
+    for (int i = 0; i < SCREEN_WIDTH * SCREEN_HEIGHT; ++i) {
+        bool known = Same(FrameBuffer[i], SENTINEL);
+        for (const CHAR_INFO& shade : ShadeTable) known = known || Same(FrameBuffer[i], shade);
+        if (!known)
+            return testing::AssertionFailure() << "row " << i / SCREEN_WIDTH << " column " << i % SCREEN_WIDTH
+                                               << " holds " << FrameBuffer[i].character << "/"
+                                               << FrameBuffer[i].attributes;
+    }
+    for (int x = 0; x < SCREEN_WIDTH; ++x)
+        if (std::isnan(DepthBuffer[x]) || DepthBuffer[x] < 0)
+            return testing::AssertionFailure() << "depth " << DepthBuffer[x] << " in column " << x;
+    if (UseRequest != 0 && (UseTarget[0] < 0 || UseTarget[0] >= MAP_SIZE || UseTarget[1] < 0 || UseTarget[1] >= MAP_SIZE))
+        return testing::AssertionFailure() << "use target " << UseTarget[0] << ", " << UseTarget[1];
+    return testing::AssertionSuccess();
+}
 
 }  // namespace fg::test

@@ -1,8 +1,16 @@
 #include "tools/art_source.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
+
+#include "assets/asset_set.h"
+#include "assets/level.h"
+#include "assets/run_length.h"
+#include "console/quoted_text.h"
 
 namespace fg::art {
 namespace {
@@ -31,6 +39,84 @@ std::string Where(const std::string& path, int line, int column) {
     return path + ":" + std::to_string(line) + ":" + std::to_string(column) + ": ";
 }
 
+// Editors may save one; it is no texel or symbol, and would only show as a short row.
+bool RefuseByteOrderMark(const std::string& path, const std::string& text, std::string& error) {
+    if (text.rfind("\xEF\xBB\xBF", 0) != 0) return false;
+    error = Where(path, 1, 1) + "the file starts with a UTF-8 byte-order mark; save it without one";
+    return true;
+}
+
+struct Word {
+    int column;  // 1-based
+    std::string_view text;
+};
+
+// The blank-separated words of a line, with their columns.
+std::vector<Word> Words(const std::string& line) {
+    std::vector<Word> words;
+    size_t i = 0;
+    while ((i = line.find_first_not_of(" \t", i)) != std::string::npos) {
+        const size_t end = std::min(line.find_first_of(" \t", i), line.size());
+        words.push_back({static_cast<int>(i) + 1, std::string_view(line).substr(i, end - i)});
+        i = end;
+    }
+    return words;
+}
+
+// A whole decimal number 0..limit and nothing else: no sign, no trailing characters.
+bool ParseField(std::string_view text, int limit, int& value) {
+    const char* end = text.data() + text.size();
+    const auto [stop, code] = std::from_chars(text.data(), end, value);
+    return code == std::errc() && stop == end && value >= 0 && value <= limit;
+}
+
+bool ReadStart(const std::string& path, const Line& line, std::vector<uint8_t>& image, std::string& error) {
+    const std::vector<Word> words = Words(line.text);
+    if (words.size() != 3 || words[0].text != "start") {
+        error = Where(path, line.number, 1) + "expected 'start X Y' with X and Y in 0..63";
+        return false;
+    }
+    for (int i = 1; i <= 2; ++i) {
+        int value = 0;
+        if (!ParseField(words[i].text, MAP_SIZE - 1, value)) {
+            error = Where(path, line.number, words[i].column) + "the start " + (i == 1 ? "X" : "Y") +
+                    " must be a whole number 0..63, found " + QuoteForMessage(words[i].text);
+            return false;
+        }
+        image[i - 1] = static_cast<uint8_t>(value);
+    }
+    return true;
+}
+
+// "<symbol> <byte 0..255> [description]"; '#' would start a comment, so it is no symbol.
+bool ReadLegendLine(const std::string& path, const Line& line, int* legend, std::string& error) {
+    const std::vector<Word> words = Words(line.text);
+    const Word& symbol = words[0];
+    const unsigned char c = static_cast<unsigned char>(symbol.text[0]);
+    if (symbol.text.size() != 1 || c < 33 || c > 126 || words.size() < 2) {
+        error = Where(path, line.number, symbol.column) +
+                "a legend line is '<symbol> <byte 0..255> [description]', the symbol one visible character";
+        return false;
+    }
+    if (c == '#') {
+        error = Where(path, line.number, symbol.column) + "'#' starts a comment and cannot be a legend symbol";
+        return false;
+    }
+    int value = 0;
+    if (!ParseField(words[1].text, 255, value)) {
+        error = Where(path, line.number, words[1].column) + "the byte of " + QuoteForMessage(symbol.text) +
+                " must be a whole number 0..255, found " + QuoteForMessage(words[1].text);
+        return false;
+    }
+    if (legend[c] >= 0) {
+        error = Where(path, line.number, symbol.column) + "symbol " + QuoteForMessage(symbol.text) +
+                " is already in the legend";
+        return false;
+    }
+    legend[c] = value;
+    return true;
+}
+
 int ColourIndex(char c) {
     const char* letters = "kbgcrmyw";
     for (int i = 0; i < 8; ++i)
@@ -41,13 +127,13 @@ int ColourIndex(char c) {
 // Reads 64 texels of one line into out; texel pair n at columns 2n+1, 2n+2.
 bool ReadTexelRow(const std::string& path, const Line& line, bool allowTransparent,
                   uint8_t* out, std::string& error) {
-    if (line.text.size() != 128) {
+    if (line.text.size() != 2 * TEXTURE_SIZE) {
         error = Where(path, line.number, static_cast<int>(line.text.size()) + 1) +
                 "a texel row needs 64 texels (128 characters), found " +
                 std::to_string(line.text.size()) + " characters";
         return false;
     }
-    for (int u = 0; u < 64; ++u) {
+    for (int u = 0; u < TEXTURE_SIZE; ++u) {
         const char c = line.text[2 * u];
         const char d = line.text[2 * u + 1];
         if (c == '.' && d == '.') {
@@ -55,7 +141,7 @@ bool ReadTexelRow(const std::string& path, const Line& line, bool allowTranspare
                 error = Where(path, line.number, 2 * u + 1) + "transparent texel in a surface texture";
                 return false;
             }
-            out[u] = 255;
+            out[u] = TRANSPARENT_TEXEL;
             continue;
         }
         const int colour = ColourIndex(c);
@@ -86,14 +172,15 @@ bool EndOfFile(const std::string& path, const std::vector<Line>& lines, size_t a
 
 bool ReadTexture(const std::string& path, const std::string& text, std::vector<uint8_t>& texels,
                  std::string& error) {
+    if (RefuseByteOrderMark(path, text, error)) return false;
     const std::vector<Line> lines = ContentLines(text);
-    texels.assign(64 * 64, 0);
-    for (size_t v = 0; v < 64; ++v) {
+    texels.assign(TEXTURE_TEXELS, 0);
+    for (size_t v = 0; v < TEXTURE_SIZE; ++v) {
         if (!EndOfFile(path, lines, v, "a texture has 64 rows", error)) return false;
-        if (!ReadTexelRow(path, lines[v], false, &texels[v * 64], error)) return false;
+        if (!ReadTexelRow(path, lines[v], false, &texels[v * TEXTURE_SIZE], error)) return false;
     }
-    if (lines.size() > 64) {
-        error = Where(path, lines[64].number, 1) + "a texture has 64 rows; this is one too many";
+    if (lines.size() > TEXTURE_SIZE) {
+        error = Where(path, lines[TEXTURE_SIZE].number, 1) + "a texture has 64 rows; this is one too many";
         return false;
     }
     return true;
@@ -101,10 +188,11 @@ bool ReadTexture(const std::string& path, const std::string& text, std::vector<u
 
 bool ReadSpriteSheet(const std::string& path, const std::string& text,
                      std::vector<uint8_t>& sheet, std::string& error) {
+    if (RefuseByteOrderMark(path, text, error)) return false;
     const std::vector<Line> lines = ContentLines(text);
-    sheet.assign(512 * 64, 0);
+    sheet.assign(SPRITE_SHEET_BYTES, 0);
     size_t at = 0;
-    for (int view = 0; view < 8; ++view) {
+    for (int view = 0; view < SPRITE_VIEWS; ++view) {
         const std::string header = "view " + std::to_string(view);
         if (!EndOfFile(path, lines, at, "expected '" + header + "'", error)) return false;
         if (lines[at].text != header) {
@@ -112,9 +200,9 @@ bool ReadSpriteSheet(const std::string& path, const std::string& text,
             return false;
         }
         ++at;
-        for (int r = 0; r < 64; ++r, ++at) {
+        for (int r = 0; r < TEXTURE_SIZE; ++r, ++at) {
             if (!EndOfFile(path, lines, at, header + " has 64 rows", error)) return false;
-            if (!ReadTexelRow(path, lines[at], true, &sheet[r * 512 + 64 * view], error))
+            if (!ReadTexelRow(path, lines[at], true, &sheet[r * SPRITE_SHEET_WIDTH + TEXTURE_SIZE * view], error))
                 return false;
         }
     }
@@ -127,22 +215,15 @@ bool ReadSpriteSheet(const std::string& path, const std::string& text,
 
 bool ReadLevel(const std::string& path, const std::string& text, std::vector<uint8_t>& image,
                std::string& error) {
+    if (RefuseByteOrderMark(path, text, error)) return false;
     const std::vector<Line> lines = ContentLines(text);
-    image.assign(12290, 0);
+    image.assign(LEVEL_IMAGE_BYTES, 0);
     int legend[256];
     for (int& b : legend) b = -1;
     size_t at = 0;
 
     if (!EndOfFile(path, lines, at, "expected 'start X Y'", error)) return false;
-    int sx = -1, sy = -1;
-    char tail = 0;
-    if (std::sscanf(lines[at].text.c_str(), "start %d %d %c", &sx, &sy, &tail) != 2 || sx < 0 ||
-        sx > 63 || sy < 0 || sy > 63) {
-        error = Where(path, lines[at].number, 1) + "expected 'start X Y' with X and Y in 0..63";
-        return false;
-    }
-    image[0] = static_cast<uint8_t>(sx);
-    image[1] = static_cast<uint8_t>(sy);
+    if (!ReadStart(path, lines[at], image, error)) return false;
     ++at;
 
     if (!EndOfFile(path, lines, at, "expected 'legend'", error)) return false;
@@ -150,26 +231,8 @@ bool ReadLevel(const std::string& path, const std::string& text, std::vector<uin
         error = Where(path, lines[at].number, 1) + "expected 'legend'";
         return false;
     }
-    ++at;
-    for (; at < lines.size() && lines[at].text != "walls"; ++at) {
-        const std::string& s = lines[at].text;
-        size_t i = s.find_first_not_of(" \t");
-        const unsigned char symbol = static_cast<unsigned char>(s[i]);
-        int value = -1, used = 0;
-        if (symbol < 33 || symbol > 126 ||
-            std::sscanf(s.c_str() + i + 1, " %d%n", &value, &used) != 1 || value < 0 ||
-            value > 255 || (s.size() > i + 1 && s[i + 1] != ' ' && s[i + 1] != '\t')) {
-            error = Where(path, lines[at].number, static_cast<int>(i) + 1) +
-                    "a legend line is '<symbol> <byte 0..255> [description]'";
-            return false;
-        }
-        if (legend[symbol] >= 0) {
-            error = Where(path, lines[at].number, static_cast<int>(i) + 1) + "symbol '" +
-                    std::string(1, static_cast<char>(symbol)) + "' is already in the legend";
-            return false;
-        }
-        legend[symbol] = value;
-    }
+    for (++at; at < lines.size() && lines[at].text != "walls"; ++at)
+        if (!ReadLegendLine(path, lines[at], legend, error)) return false;
 
     const char* sections[3] = {"walls", "floors", "ceilings"};
     for (int layer = 0; layer < 3; ++layer) {
@@ -180,20 +243,26 @@ bool ReadLevel(const std::string& path, const std::string& text, std::vector<uin
             return false;
         }
         ++at;
-        for (int y = 0; y < 64; ++y, ++at) {
+        for (int y = 0; y < MAP_SIZE; ++y, ++at) {
             if (!EndOfFile(path, lines, at, std::string(sections[layer]) + " has 64 rows", error))
                 return false;
             const Line& line = lines[at];
-            if (line.text.size() != 64) {
+            if (line.text.size() != MAP_SIZE) {
                 error = Where(path, line.number, static_cast<int>(line.text.size()) + 1) +
                         "a map row needs 64 symbols, found " + std::to_string(line.text.size());
                 return false;
             }
-            for (int x = 0; x < 64; ++x) {
+            for (int x = 0; x < MAP_SIZE; ++x) {
                 const int value = legend[static_cast<unsigned char>(line.text[x])];
                 if (value < 0) {
-                    error = Where(path, line.number, x + 1) + "symbol '" +
-                            std::string(1, line.text[x]) + "' is not in the legend";
+                    error = Where(path, line.number, x + 1) + "symbol " +
+                            QuoteForMessage(std::string_view(line.text).substr(x, 1)) + " is not in the legend";
+                    return false;
+                }
+                if (value == RUN_ESCAPE) {
+                    error = Where(path, line.number, x + 1) + "cell (" + std::to_string(x) + ", " +
+                            std::to_string(y) + ") of the " + sections[layer] +
+                            " holds 0x91, the run-length escape, which the packed level cannot store";
                     return false;
                 }
                 if (layer == 0 && value >= 128) {
@@ -201,7 +270,7 @@ bool ReadLevel(const std::string& path, const std::string& text, std::vector<uin
                             "a wall-layer byte must be below 128 (walls 1..63, doors 65..127)";
                     return false;
                 }
-                image[2 + layer * 4096 + y * 64 + x] = static_cast<uint8_t>(value);
+                image[2 + layer * MAP_SIZE * MAP_SIZE + y * MAP_SIZE + x] = static_cast<uint8_t>(value);
             }
         }
     }
@@ -213,6 +282,11 @@ bool ReadLevel(const std::string& path, const std::string& text, std::vector<uin
 }
 
 bool ReadArtFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
+    std::error_code code;
+    if (std::filesystem::is_directory(path, code)) {
+        error = path + ": is a directory, not an art file";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = path + ": cannot read the file";
@@ -220,6 +294,10 @@ bool ReadArtFile(const std::string& path, std::vector<uint8_t>& bytes, std::stri
     }
     std::ostringstream text;
     text << in.rdbuf();
+    if (in.bad()) {
+        error = path + ": reading the file failed";
+        return false;
+    }
     const std::string name = path.substr(path.find_last_of('/') + 1);
     if (name == "level.txt") return ReadLevel(path, text.str(), bytes, error);
     if (name.rfind("sheet_", 0) == 0) return ReadSpriteSheet(path, text.str(), bytes, error);

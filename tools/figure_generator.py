@@ -25,17 +25,16 @@ the numbers below, so the same sheets come out on every machine.
 import argparse
 import math
 import os
-import struct
 import sys
-import zlib
+
+from art_format import (LETTERS as COLOUR_LETTERS, PALETTE, TRANSPARENT, console_cell, glyph_on,
+                        parse_texel_row, texel_text, write_png)
 
 TILE = 64
 VIEW_COUNT = 8
 FRAME_COUNT = 4
-TRANSPARENT = 255
 
 BLACK, GREEN, RED, WHITE = 0, 2, 4, 7
-COLOUR_LETTERS = "kbgcrmyw"
 
 # The body's vertical axis, in tile columns. 31.0 is the line between
 # columns 30 and 31, so a front view spans as many texels left as right of
@@ -51,7 +50,6 @@ ROW_MIN, COL_MIN, COL_MAX = 16, 13, 47
 FEET_ROWS = (62, 63)
 OPAQUE_PER_SHEET = (32768 - 28172, 32768 - 27857)    # 4596 .. 4911
 
-# ---------------------------------------------------------------------------
 # Small vector helpers (3-tuples).
 
 
@@ -86,7 +84,6 @@ def rad(degrees):
     return math.radians(degrees)
 
 
-# ---------------------------------------------------------------------------
 # Materials: colour and the brightness range that lighting spreads over.
 # Black reaches 4 on its lit side so boots and hair get a grey sheen instead
 # of reading as holes; white never drops below 3 so the face stays a face.
@@ -108,7 +105,6 @@ OVERLAP_DARKEN = 2
 # counts as lying behind an edge (tile units).
 OVERLAP_STEP = 1.6
 
-# ---------------------------------------------------------------------------
 # Body measurements (tile units; one unit is one texel). About five heads
 # tall: a big head reads better when the figure is only a dozen cells high.
 
@@ -159,7 +155,6 @@ VIEW_TURN_DEGREES = 45.0
 # the one behind, which is what makes the front and back views read as walking.
 VIEW_ELEVATION = 12.0
 
-# ---------------------------------------------------------------------------
 # Primitives. A part is a dict with a "kind" and its geometry in view space
 # (x right, y up, z toward the viewer) plus a paint function that chooses the
 # material from where on the part the ray landed.
@@ -261,7 +256,6 @@ def hit_part(part, origin):
     return hit_capsule(part, origin)
 
 
-# ---------------------------------------------------------------------------
 # Paint rules. Ellipsoid coordinates are (across to the figure's right, up,
 # forward) on the unit sphere; capsule info is the fraction along the limb.
 
@@ -309,7 +303,6 @@ def paint_forearm(s):
     return "trim" if s > CUFF_START else "cloth"
 
 
-# ---------------------------------------------------------------------------
 # Posing and building the figure.
 
 
@@ -434,7 +427,6 @@ def build_figure(pose, view):
     return parts
 
 
-# ---------------------------------------------------------------------------
 # Rendering one view.
 
 
@@ -509,14 +501,7 @@ def render_sheets():
     return [[render_view(f, v) for v in range(VIEW_COUNT)] for f in range(FRAME_COUNT)]
 
 
-# ---------------------------------------------------------------------------
 # The art text format.
-
-
-def texel_text(t):
-    if t == TRANSPARENT:
-        return ".."
-    return COLOUR_LETTERS[t & 7] + str(t >> 3)
 
 
 def sheet_text(frame, views):
@@ -547,22 +532,16 @@ def parse_sheet_text(text):
             raise ValueError("line %d: texel row outside a view section" % number)
         if len(line) != 2 * TILE:
             raise ValueError("line %d: %d characters, expected %d" % (number, len(line), 2 * TILE))
-        row = []
-        for i in range(0, len(line), 2):
-            pair = line[i:i + 2]
-            if pair == "..":
-                row.append(TRANSPARENT)
-            elif pair[0] in COLOUR_LETTERS and pair[1] in "01234567":
-                row.append(COLOUR_LETTERS.index(pair[0]) | int(pair[1]) << 3)
-            else:
-                raise ValueError("line %d column %d: bad texel %r" % (number, i + 1, pair))
+        try:
+            row = parse_texel_row(line, allow_transparent=True)
+        except ValueError as e:
+            raise ValueError("line %d: %s" % (number, e))
         views[-1].append(row)
     if len(views) != VIEW_COUNT or any(len(v) != TILE for v in views):
         raise ValueError("expected %d views of %d rows" % (VIEW_COUNT, TILE))
     return views
 
 
-# ---------------------------------------------------------------------------
 # Measuring and checking.
 
 
@@ -635,42 +614,9 @@ def report(sheets):
                      m["cols"][0], m["cols"][1], m["centre"]))
 
 
-# ---------------------------------------------------------------------------
 # Previews: the sheets as the console would show them.
 
-# The classic 16-colour console palette: 0..7 dark, 8..15 bright.
-PALETTE = [
-    (0, 0, 0), (0, 0, 170), (0, 170, 0), (0, 170, 170),
-    (170, 0, 0), (170, 0, 170), (170, 85, 0), (170, 170, 170),
-    (85, 85, 85), (85, 85, 255), (85, 255, 85), (85, 255, 255),
-    (255, 85, 85), (255, 85, 255), (255, 255, 85), (255, 255, 255),
-]
 CHECKER = ((40, 40, 56), (64, 64, 84))
-
-
-def console_cell(texel, factor):
-    """(glyph coverage 0..3, foreground, background) for a texel, following
-    the shade table: level 0 black, 1-2 dark colour on black, 3 on its own
-    dark colour, 4 bright on black, 5 bright on dark, 6-7 solid bright."""
-    colour, brightness = texel & 7, (texel >> 3) & 7
-    level = min(7, max(0, int(brightness * factor)))
-    if level == 0:
-        return 0, 0, 0
-    fg = colour + (8 if level > 3 else 0)
-    bg = colour if level in (3, 5) else 0
-    return level // 2, fg, bg
-
-
-def glyph_on(coverage, x, y):
-    """Whether pixel (x, y) of a cell shows the foreground: light, medium and
-    dark shade at 25/50/75 percent, then the full block."""
-    if coverage == 0:
-        return x % 2 == 0 and y % 2 == 0
-    if coverage == 1:
-        return (x + y) % 2 == 0
-    if coverage == 2:
-        return not (x % 2 == 1 and y % 2 == 1)
-    return True
 
 
 def paint_cells(canvas, left, top, image, cell, factor):
@@ -699,21 +645,6 @@ def scaled_image(image, n):
     return out
 
 
-def write_png(path, pixels):
-    height, width = len(pixels), len(pixels[0])
-    raw = b"".join(b"\x00" + bytes(v for px in row for v in px) for row in pixels)
-
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
-
-    with open(path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n")
-        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
-        f.write(chunk(b"IDAT", zlib.compress(raw, 9)))
-        f.write(chunk(b"IEND", b""))
-
-
 def write_previews(sheets, directory):
     os.makedirs(directory, exist_ok=True)
     gap = 4
@@ -740,9 +671,6 @@ def write_previews(sheets, directory):
             for view, image in enumerate(views):
                 paint_cells(canvas, view * span, frame * span, scaled_image(image, n), cell, factor)
         write_png(os.path.join(directory, "game_n%02d.png" % n), canvas)
-
-
-# ---------------------------------------------------------------------------
 
 
 def main(argv):

@@ -10,19 +10,21 @@ figure is off and 2 if the file cannot be read.
 import os
 import sys
 
+from art_format import read_level_figures
+
 SIZE = 64
-START = (32, 32)
-REACHABLE_CELLS = 188
-WALL_BOX = (16, 40, 19, 49)  # x from, x to, y from, y to (inclusive)
-WALL_COUNTS = {1: 50, 2: 10, 3: 6, 4: 14, 5: 14, 8: 18, 9: 2, 10: 16, 11: 3,
-               12: 43, 13: 13, 15: 2, 16: 20, 18: 2}
-DOOR_COUNTS = {70: 9, 73: 1, 78: 1}
-FLOOR_COUNTS = {2: 50, 7: 149, 8: 90, 12: 21, 16: 94}
-CEILING_COUNTS = {1: 51, 2: 21, 7: 67, 8: 25, 12: 69, 16: 173}
-POCKET_CELLS = 3
-STRAY_CEILINGS = 2
-LAST_STRAY = (15, 61)
-CEILING_ZERO_TAIL = 176
+FIGURES = read_level_figures()
+START = tuple(FIGURES["start"])
+REACHABLE_CELLS = FIGURES["reachable_cells"][0]
+WALL_BOX = tuple(FIGURES["wall_box"])  # x from, x to, y from, y to (inclusive)
+WALL_COUNTS = FIGURES["walls_by_texture"]
+DOOR_COUNTS = FIGURES["doors_by_byte"]
+FLOOR_COUNTS = FIGURES["floors_by_texture"]
+CEILING_COUNTS = FIGURES["ceilings_by_texture"]
+POCKET_CELLS = FIGURES["pocket_cells"][0]
+STRAY_CEILINGS = FIGURES["stray_ceilings"][0]
+LAST_STRAY = tuple(FIGURES["last_stray_ceiling"])
+CEILING_ZERO_TAIL = FIGURES["ceiling_zero_tail"][0]
 WALKABLE_FLOORS = {2, 7, 8, 12, 16}
 WALKABLE_CEILINGS = {1, 2, 7, 8, 12, 16}
 

@@ -14,8 +14,11 @@ deterministic; run tools/level_check.py afterwards.
 import os
 import sys
 
+from art_format import read_level_figures
+
 SIZE = 64
-START = (32, 32)
+FIGURES = read_level_figures()
+START = tuple(FIGURES["start"])
 
 # Cell (PLAN_ORIGIN[0] + column, PLAN_ORIGIN[1] + line) of the plan.
 PLAN_ORIGIN = (19, 23)
@@ -93,11 +96,11 @@ CLOSET = "*"
 
 # Cells that everything outside the complex leaves at zero, except these two
 # ceiling cells.  The second one is the last non-zero ceiling byte in file
-# order: the ceiling layer ends with 176 zero bytes.
-STRAY_CEILINGS = [(47, 12), (15, 61)]
+# order, so it fixes how many zero bytes end the ceiling layer.
+STRAY_CEILINGS = [(47, 12), tuple(FIGURES["last_stray_ceiling"])]
 
-FLOOR_TOTALS = {2: 50, 7: 149, 8: 90, 12: 21, 16: 94}
-CEILING_TOTALS = {1: 51, 2: 21, 7: 67, 8: 25, 12: 69, 16: 173}
+FLOOR_TOTALS = FIGURES["floors_by_texture"]
+CEILING_TOTALS = FIGURES["ceilings_by_texture"]
 
 NEIGHBOURS_4 = ((0, 1), (0, -1), (-1, 0), (1, 0))
 

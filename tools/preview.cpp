@@ -43,7 +43,7 @@ int Fail(const std::string& message) {
     return 2;
 }
 
-// --- Palette ---------------------------------------------------------------
+// Palette
 // Indices 0..15 are the console colours in attribute-nibble order, so a cell's
 // attribute nibble is its pixel value; the rest are the tool's own furniture.
 constexpr uint8_t CHECKER_DARK = 16;
@@ -170,7 +170,7 @@ void PaintTexture(Image& image, const CellPainter& painter, int x, int y, int t,
         }
 }
 
-// --- Labels ----------------------------------------------------------------
+// Labels
 // A 3x5 digit font, one row per entry, bit 2 the left column.
 const uint8_t DIGITS[10][5] = {
     {7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 7, 1, 7}, {5, 5, 7, 1, 1},
@@ -200,7 +200,7 @@ void PaintNumber(Image& image, int x, int y, int scale, int number) {
     }
 }
 
-// --- Commands --------------------------------------------------------------
+// Commands
 void LoadAssets() {
     fg::DecodeAssets();
     fg::SplitSpriteSheets();
@@ -321,7 +321,7 @@ bool RenderFrame(const std::string& path, long long index, const CellPainter& pa
     return true;
 }
 
-// --- PNG output --------------------------------------------------------------
+// PNG output
 // libpng reports errors by longjmp, so the writer keeps only trivially
 // destructible state between setjmp and the calls that may jump.
 struct PngErrorState {
@@ -394,7 +394,7 @@ bool SavePng(const std::string& path, const Image& image, std::string& error) {
     return true;
 }
 
-// --- Arguments -------------------------------------------------------------
+// Arguments
 bool ParseInt(const char* text, long long lo, long long hi, long long& out) {
     if (!*text || std::strchr(text, ' ') || *text == '+' || *text == '-') return false;
     char* end = nullptr;

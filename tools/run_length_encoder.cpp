@@ -1,10 +1,11 @@
 #include "tools/run_length_encoder.h"
 
+#include "assets/run_length.h"
+
 namespace fg::art {
 
 bool EncodeRuns(const std::vector<uint8_t>& plain, std::vector<uint8_t>& encoded,
                 std::string& error) {
-    constexpr uint8_t RUN_ESCAPE = 0x91;
     encoded.clear();
     size_t i = 0;
     while (i < plain.size()) {

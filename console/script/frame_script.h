@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,12 +15,20 @@
 
 namespace fg {
 
+// A longer line is refused: no frame needs it, and a script without line
+// breaks (a device, a binary file) must not be read into memory whole.
+constexpr size_t MAX_SCRIPT_LINE_BYTES = size_t{1} << 20;
+
 struct ScriptLine {
     uint32_t elapsed;
     std::vector<InputRecord> events;
+    uint32_t number;  // in the script text, for messages; 0 when made by a program
 };
 
 // On a malformed line returns false with error "line N: what is wrong".
 bool ParseFrameScript(const std::string& text, std::vector<ScriptLine>& lines, std::string& error);
+// The same, reading from a stream line by line; a read error or an over-long
+// line is refused before the rest is read.
+bool ReadFrameScript(std::FILE* in, std::vector<ScriptLine>& lines, std::string& error);
 
 }  // namespace fg

@@ -2,20 +2,21 @@
 // script, with frames and world state written to files.
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <sstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/frame_loop.h"
-#include "console/script/frame_script.h"
-#include "console/script/state_report.h"
 #include "assets/asset_set.h"
+#include "console/quoted_text.h"
+#include "console/script/frame_script.h"
 #include "console/script/platform_script.h"
+#include "console/script/state_report.h"
 
 namespace {
 
@@ -31,17 +32,32 @@ const char USAGE[] =
     "KEY is ESC, SPACE, LEFT, UP, RIGHT, DOWN or a virtual-key code 0..65535.\n"
     "FILE '-' reads the script from standard input.\n";
 
-std::FILE* FramesOut;
-std::FILE* StateOut;
+fg::OutputFile FramesOut, StateOut;
+bool WantFrames, WantState;
 
 void OnPresent(const fg::CHAR_INFO*) {
-    if (FramesOut != nullptr) fg::WriteFrameCells(FramesOut);
-    if (StateOut != nullptr) fg::WriteStateReport(StateOut, fg::ScriptedFramesPresented());
+    bool ok = true;
+    if (WantFrames) {
+        fg::AppendFrameCells(FramesOut.pending);
+        ok = fg::FlushOutputBlock(FramesOut) && ok;
+    }
+    if (WantState) {
+        fg::AppendStateReport(StateOut.pending, fg::ScriptedFramesPresented());
+        ok = fg::FlushOutputBlock(StateOut) && ok;
+    }
+    if (!ok) fg::StopScriptedRun();  // no point drawing frames nobody can keep
 }
 
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "farrowgate-headless: %s\n", message.c_str());
     return 2;
+}
+
+// Removes what was written so far: a cut-off output must not pass for a whole one.
+int RunError(const std::string& message) {
+    if (WantFrames) fg::DiscardOutput(FramesOut);
+    if (WantState) fg::DiscardOutput(StateOut);
+    return UsageError(message);
 }
 
 bool ParseUnsigned(const char* text, uint64_t limit, uint64_t& value) {
@@ -59,38 +75,95 @@ bool WriteFile(const std::string& path, const void* data, size_t size) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) return false;
     const bool ok = std::fwrite(data, 1, size, f) == size;
-    return std::fclose(f) == 0 && ok;
+    if (std::fclose(f) == 0 && ok) return true;
+    std::error_code code;
+    if (std::filesystem::is_regular_file(path, code)) std::remove(path.c_str());
+    return false;
 }
 
 int DumpAssets(const std::string& dir) {
     fg::DecodeAssets();
     fg::SplitSpriteSheets();
-    if (!WriteFile(dir + "/texture_bank.bin", fg::TextureBank, sizeof fg::TextureBank))
-        return UsageError("cannot write " + dir + "/texture_bank.bin");
-    if (!WriteFile(dir + "/level_image.bin", fg::LevelImage, sizeof fg::LevelImage))
-        return UsageError("cannot write " + dir + "/level_image.bin");
+    for (const auto& [name, data, size] :
+         {std::tuple{"/texture_bank.bin", static_cast<const void*>(fg::TextureBank), sizeof fg::TextureBank},
+          std::tuple{"/level_image.bin", static_cast<const void*>(fg::LevelImage), sizeof fg::LevelImage}})
+        if (!WriteFile(dir + name, data, size)) return UsageError("cannot write " + fg::QuoteForMessage(dir + name));
+    return 0;
+}
+
+// Reads the whole script before any output file is created.
+int ReadScript(const std::string& path, std::vector<fg::ScriptLine>& lines) {
+    std::error_code code;
+    if (path != "-" && std::filesystem::is_directory(path, code))
+        return UsageError("cannot read script " + fg::QuoteForMessage(path) + ": a directory");
+    std::FILE* in = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+    if (in == nullptr) return UsageError("cannot read script " + fg::QuoteForMessage(path));
+    std::string error;
+    const bool ok = fg::ReadFrameScript(in, lines, error);
+    if (in != stdin) std::fclose(in);
+    if (!ok) return UsageError(fg::QuoteForMessage(path) + ": " + error);
+    return 0;
+}
+
+int OpenOutputs(const std::string& framesPath, const std::string& statePath) {
+    WantFrames = !framesPath.empty();
+    WantState = !statePath.empty();
+    if (WantFrames && !fg::OpenOutput(FramesOut, framesPath)) {
+        WantFrames = WantState = false;
+        return UsageError("cannot write frames to " + fg::QuoteForMessage(framesPath));
+    }
+    if (WantState && !fg::OpenOutput(StateOut, statePath)) {
+        WantState = false;
+        return RunError("cannot write state to " + fg::QuoteForMessage(statePath));
+    }
+    return 0;
+}
+
+// Runs the frames and closes the outputs; every failure removes both.
+int RunAndReport() {
+    fg::StartUp();
+    const auto begin = std::chrono::steady_clock::now();
+    fg::RunFrames();
+    const auto end = std::chrono::steady_clock::now();
+    fg::PlatformCloseConsole();
+
+    uint32_t line = 0;
+    if (fg::ScriptedQueueOverflowed(line))
+        return RunError("line " + std::to_string(line) + ": more than " + std::to_string(fg::MAX_QUEUED_RECORDS) +
+                        " input records would be waiting");
+    for (fg::OutputFile* out : {&FramesOut, &StateOut})
+        if (out->file != nullptr && !fg::CloseOutput(*out))
+            return RunError("writing " + fg::QuoteForMessage(out->path) + " failed: " + std::strerror(out->error));
+
+    const double ms = std::chrono::duration<double, std::milli>(end - begin).count();
+    const uint64_t frames = fg::ScriptedFramesPresented();
+    std::printf("frames %llu ms %.3f fps %.1f\n", static_cast<unsigned long long>(frames), ms,
+                ms > 0 ? static_cast<double>(frames) * 1000.0 / ms : 0.0);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) return UsageError("cannot write the summary line");
     return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);  // a file-size limit then fails the write, which is reported
+#endif
     std::string scriptPath, framesPath, statePath, dumpDir;
     uint64_t startTick = 0, repeat = 1;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--help") {
             std::fputs(USAGE, stdout);
-            return 0;
+            return std::fflush(stdout) == 0 ? 0 : UsageError("cannot write the help text");
         }
         if (option == "--version") {
             fg::PrintVersion("farrowgate-headless", stdout);
-            return 0;
+            return std::fflush(stdout) == 0 ? 0 : UsageError("cannot write the version");
         }
-        const bool takesValue = option == "--script" || option == "--frames-out" ||
-                                option == "--state-out" || option == "--start-tick" ||
-                                option == "--repeat" || option == "--dump-assets";
-        if (!takesValue) return UsageError("unknown option '" + option + "' (see --help)");
+        const bool takesValue = option == "--script" || option == "--frames-out" || option == "--state-out" ||
+                                option == "--start-tick" || option == "--repeat" || option == "--dump-assets";
+        if (!takesValue) return UsageError("unknown option " + fg::QuoteForMessage(option) + " (see --help)");
         if (i + 1 >= argc) return UsageError(option + " needs a value");
         const char* value = argv[++i];
         if (option == "--script") scriptPath = value;
@@ -99,10 +172,9 @@ int main(int argc, char** argv) {
         else if (option == "--dump-assets") dumpDir = value;
         else if (option == "--start-tick") {
             if (!ParseUnsigned(value, UINT32_MAX, startTick))
-                return UsageError("--start-tick takes a number 0..4294967295, not '" +
-                                  std::string(value) + "'");
+                return UsageError("--start-tick takes a number 0..4294967295, not " + fg::QuoteForMessage(value));
         } else if (!ParseUnsigned(value, UINT32_MAX, repeat) || repeat < 1) {
-            return UsageError("--repeat takes a number 1..4294967295, not '" + std::string(value) + "'");
+            return UsageError("--repeat takes a number 1..4294967295, not " + fg::QuoteForMessage(value));
         }
     }
     if (!dumpDir.empty()) {
@@ -111,54 +183,12 @@ int main(int argc, char** argv) {
     }
     if (scriptPath.empty()) return UsageError("--script FILE is required (see --help)");
 
-    std::string text;
-    if (scriptPath == "-") {
-        std::ostringstream s;
-        s << std::cin.rdbuf();
-        text = s.str();
-    } else {
-        std::ifstream in(scriptPath, std::ios::binary);
-        std::error_code code;
-        if (!in || std::filesystem::is_directory(scriptPath, code))
-            return UsageError("cannot read script '" + scriptPath + "'");
-        std::ostringstream s;
-        s << in.rdbuf();
-        text = s.str();
-    }
     fg::ScriptedRun run;
-    std::string error;
-    if (!fg::ParseFrameScript(text, run.lines, error))
-        return UsageError(scriptPath + ": " + error);
+    if (const int status = ReadScript(scriptPath, run.lines); status != 0) return status;
     run.repeat = static_cast<uint32_t>(repeat);
     run.startTick = static_cast<uint32_t>(startTick);
     run.onPresent = OnPresent;
-
-    // Every input is checked before any output file is created.
-    if (!framesPath.empty() && (FramesOut = std::fopen(framesPath.c_str(), "wb")) == nullptr)
-        return UsageError("cannot write frames to '" + framesPath + "'");
-    if (!statePath.empty() && (StateOut = std::fopen(statePath.c_str(), "wb")) == nullptr) {
-        if (FramesOut != nullptr) {
-            std::fclose(FramesOut);
-            std::remove(framesPath.c_str());
-        }
-        return UsageError("cannot write state to '" + statePath + "'");
-    }
-
+    if (const int status = OpenOutputs(framesPath, statePath); status != 0) return status;
     fg::BeginScriptedRun(run);
-    fg::StartUp();
-    const auto begin = std::chrono::steady_clock::now();
-    fg::RunFrames();
-    const auto end = std::chrono::steady_clock::now();
-    fg::PlatformCloseConsole();
-
-    bool written = true;
-    if (FramesOut != nullptr) written = std::fclose(FramesOut) == 0 && written;
-    if (StateOut != nullptr) written = std::fclose(StateOut) == 0 && written;
-    if (!written) return UsageError("writing the output files failed");
-
-    const double ms = std::chrono::duration<double, std::milli>(end - begin).count();
-    const uint64_t frames = fg::ScriptedFramesPresented();
-    std::printf("frames %llu ms %.3f fps %.1f\n", static_cast<unsigned long long>(frames), ms,
-                ms > 0 ? frames * 1000.0 / ms : 0.0);
-    return 0;
+    return RunAndReport();
 }

@@ -12,6 +12,9 @@ uint32_t Clock;
 uint64_t Presented;
 bool StartUpRead;
 bool FrameStarted;
+bool Stopped;
+bool Overflowed;
+uint32_t OverflowLine;
 
 uint64_t TotalFrames() { return static_cast<uint64_t>(Run.lines.size()) * Run.repeat; }
 
@@ -24,11 +27,21 @@ void BeginScriptedRun(const ScriptedRun& run) {
     Presented = 0;
     StartUpRead = false;
     FrameStarted = false;
+    Stopped = false;
+    Overflowed = false;
+    OverflowLine = 0;
 }
 
 void AppendScriptLine(const ScriptLine& line) { Run.lines.push_back(line); }
 
 uint64_t ScriptedFramesPresented() { return Presented; }
+
+void StopScriptedRun() { Stopped = true; }
+
+bool ScriptedQueueOverflowed(uint32_t& line) {
+    line = OverflowLine;
+    return Overflowed;
+}
 
 void PlatformOpenConsole(const char*) {}
 
@@ -57,16 +70,21 @@ uint32_t PlatformTickCount() {
         StartUpRead = true;
         return Clock;
     }
-    if (!FrameStarted && Presented < TotalFrames()) {
+    if (!FrameStarted && Presented < TotalFrames() && !Stopped) {
         FrameStarted = true;
         const ScriptLine& line = Run.lines[Presented % Run.lines.size()];
         Clock += line.elapsed;  // wraps at 2^32 like the real clock
-        Queue.insert(Queue.end(), line.events.begin(), line.events.end());
+        if (Queue.size() + line.events.size() > MAX_QUEUED_RECORDS) {
+            Overflowed = Stopped = true;
+            OverflowLine = line.number;
+        } else {
+            Queue.insert(Queue.end(), line.events.begin(), line.events.end());
+        }
     }
     return Clock;
 }
 
-bool PlatformQuitRequested() { return Presented >= TotalFrames(); }
+bool PlatformQuitRequested() { return Stopped || Presented >= TotalFrames(); }
 
 void PlatformCloseConsole() {}
 

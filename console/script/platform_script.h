@@ -26,4 +26,12 @@ void AppendScriptLine(const ScriptLine& line);
 // Frames presented since BeginScriptedRun.
 uint64_t ScriptedFramesPresented();
 
+// More records than this waiting in the input queue ends the run: the poll
+// drains 128 a frame, so a script that queues faster only grows memory.
+constexpr size_t MAX_QUEUED_RECORDS = 1000000;
+// Ends the run after the frame being drawn (a failed output, for example).
+void StopScriptedRun();
+// True when a line's records would have overfilled the queue; line is its number.
+bool ScriptedQueueOverflowed(uint32_t& line);
+
 }  // namespace fg

@@ -1,6 +1,11 @@
 #include "console/script/state_report.h"
 
-#include <cinttypes>
+#include <bit>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 
 #include "app/frame_loop.h"
 #include "assets/level.h"
@@ -12,41 +17,120 @@
 
 namespace fg {
 
-void WriteStateReport(std::FILE* out, uint64_t frameIndex) {
-    std::fprintf(out, "frame %" PRIu64 " elapsed %d anim %" PRId64 "\n", frameIndex,
-                 static_cast<int>(Timing.elapsedMs), Timing.animationClock);
-    std::fprintf(out, "player %.17g %.17g %d\n", Player.x, Player.y, Player.angle);
-    std::fprintf(out, "use %d %d %d\n", UseRequest, static_cast<int>(UseTarget[0]),
-                 static_cast<int>(UseTarget[1]));
+namespace {
+
+// Large enough that a write call costs little per frame, small enough to stay in cache.
+constexpr size_t OUTPUT_BLOCK_BYTES = size_t{1} << 20;
+// "%.17g": seventeen significant digits bring every double back exactly.
+constexpr int DOUBLE_DIGITS = 17;
+
+void Put(std::string& out, double value) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, DOUBLE_DIGITS).ptr;
+    out.append(text, end);
+}
+
+template <typename Integer>
+void Put(std::string& out, Integer value) {
+    char text[24];
+    out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+void Put(std::string& out, const char* text) { out += text; }
+
+// The fields separated by single spaces, the line ended.
+template <typename... Fields>
+void Line(std::string& out, const char* name, Fields... fields) {
+    out += name;
+    ((out += ' ', Put(out, fields)), ...);
+    out += '\n';
+}
+
+bool WriteAll(OutputFile& out, const char* data, size_t size) {
+    if (out.failed) return false;
+    if (size != 0 && std::fwrite(data, 1, size, out.file) != size) {
+        out.failed = true;
+        out.error = errno;
+    }
+    return !out.failed;
+}
+
+}  // namespace
+
+void AppendStateReport(std::string& out, uint64_t frameIndex) {
+    Line(out, "frame", frameIndex, "elapsed", static_cast<int>(Timing.elapsedMs), "anim", Timing.animationClock);
+    Line(out, "player", Player.x, Player.y, Player.angle);
+    Line(out, "use", UseRequest, static_cast<int>(UseTarget[0]), static_cast<int>(UseTarget[1]));
     for (int i = 0; i < ACTOR_COUNT; ++i) {
         const Actor& a = ActorTable[i];
-        std::fprintf(out, "actor %d %.17g %.17g %d %d\n", i, a.x, a.y, a.heading, a.frame);
+        Line(out, "actor", i, a.x, a.y, a.heading, a.frame);
     }
     for (int i = 0; i < DOOR_SLOT_COUNT; ++i) {
         const DoorMotion& s = DoorMotionTable[i];
-        if (s.rate != 0)
-            std::fprintf(out, "slot %d %d %d %.17g\n", i, static_cast<int>(s.x),
-                         static_cast<int>(s.y), s.rate);
+        if (s.rate != 0) Line(out, "slot", i, static_cast<int>(s.x), static_cast<int>(s.y), s.rate);
     }
     for (int x = 0; x < MAP_SIZE; ++x)
         for (int y = 0; y < MAP_SIZE; ++y)
-            if (WallGrid[x][y] < 0 && DoorClosureGrid[x][y] != 1.0)
-                std::fprintf(out, "door %d %d %.17g\n", x, y, DoorClosureGrid[x][y]);
-    std::fputs("depth", out);
-    for (double d : DepthBuffer) std::fprintf(out, " %.17g", d);
-    std::fputc('\n', out);
+            if (WallGrid[x][y] < 0 && DoorClosureGrid[x][y] != 1.0) Line(out, "door", x, y, DoorClosureGrid[x][y]);
+    out += "depth";
+    for (double d : DepthBuffer) {
+        out += ' ';
+        Put(out, d);
+    }
+    out += '\n';
 }
 
-void WriteFrameCells(std::FILE* out) {
-    unsigned char bytes[sizeof FrameBuffer];
-    unsigned char* b = bytes;
-    for (const CHAR_INFO& cell : FrameBuffer) {
-        *b++ = static_cast<unsigned char>(cell.character & 0xFF);
-        *b++ = static_cast<unsigned char>(cell.character >> 8);
-        *b++ = static_cast<unsigned char>(cell.attributes & 0xFF);
-        *b++ = static_cast<unsigned char>(cell.attributes >> 8);
+void AppendFrameCells(std::string& out) {
+    const size_t at = out.size();
+    out.resize(at + sizeof FrameBuffer);
+    char* b = out.data() + at;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(b, FrameBuffer, sizeof FrameBuffer);  // the record is already the file's layout
+        return;
     }
-    std::fwrite(bytes, 1, sizeof bytes, out);
+    for (const CHAR_INFO& cell : FrameBuffer) {
+        *b++ = static_cast<char>(cell.character & 0xFF);
+        *b++ = static_cast<char>(cell.character >> 8);
+        *b++ = static_cast<char>(cell.attributes & 0xFF);
+        *b++ = static_cast<char>(cell.attributes >> 8);
+    }
+}
+
+bool OpenOutput(OutputFile& out, const std::string& path) {
+    out.path = path;
+    out.file = std::fopen(path.c_str(), "wb");
+    if (out.file == nullptr) return false;
+    std::error_code code;
+    out.removable = std::filesystem::is_regular_file(path, code);
+    std::setvbuf(out.file, nullptr, _IONBF, 0);  // the blocks are the buffer
+    out.pending.reserve(OUTPUT_BLOCK_BYTES + (OUTPUT_BLOCK_BYTES >> 2));
+    out.failed = false;
+    return true;
+}
+
+bool FlushOutputBlock(OutputFile& out) {
+    if (out.pending.size() < OUTPUT_BLOCK_BYTES) return !out.failed;
+    const bool ok = WriteAll(out, out.pending.data(), out.pending.size());
+    out.pending.clear();
+    return ok;
+}
+
+bool CloseOutput(OutputFile& out) {
+    const bool ok = WriteAll(out, out.pending.data(), out.pending.size());
+    out.pending.clear();
+    if (std::fclose(out.file) != 0 && ok) {
+        out.failed = true;
+        out.error = errno;
+    }
+    out.file = nullptr;
+    return !out.failed;
+}
+
+void DiscardOutput(OutputFile& out) {
+    if (out.file != nullptr) std::fclose(out.file);
+    out.file = nullptr;
+    out.pending.clear();
+    if (out.removable) std::remove(out.path.c_str());
 }
 
 }  // namespace fg
