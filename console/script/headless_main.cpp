@@ -15,26 +15,32 @@
 #include "console/script/state_report.h"
 #include "assets/asset_set.h"
 #include "console/script/platform_script.h"
+#include "console/script/terminal_capture.h"
 
 namespace {
 
 const char USAGE[] =
     "usage: farrowgate-headless --script FILE [--frames-out FILE] [--state-out FILE]\n"
     "                           [--start-tick N] [--repeat N]\n"
+    "                           [--terminal-out FILE [--terminal-size COLSxROWS]]\n"
     "       farrowgate-headless --dump-assets DIR\n"
     "       farrowgate-headless --help\n"
     "\n"
     "Runs the game's start-up and frame loop with a scripted clock and keyboard.\n"
     "Script: one line per frame, '<elapsed ms> [+KEY|-KEY|OTHER ...]', '#' comments;\n"
     "KEY is ESC, SPACE, LEFT, UP, RIGHT, DOWN or a virtual-key code 0..65535.\n"
-    "FILE '-' reads the script from standard input.\n";
+    "FILE '-' reads the script from standard input.\n"
+    "--terminal-out writes, for every frame, the bytes the POSIX terminal back end\n"
+    "would send for it (a terminal of COLSxROWS, default 100x60, that takes REP),\n"
+    "each frame preceded by its length as a 4-byte little-endian number.\n";
 
 std::FILE* FramesOut;
 std::FILE* StateOut;
 
-void OnPresent(const fg::CHAR_INFO*) {
+void OnPresent(const fg::CHAR_INFO* cells) {
     if (FramesOut != nullptr) fg::WriteFrameCells(FramesOut);
     if (StateOut != nullptr) fg::WriteStateReport(StateOut, fg::ScriptedFramesPresented());
+    fg::CaptureTerminalFrame(cells);
 }
 
 int UsageError(const std::string& message) {
@@ -73,7 +79,8 @@ int DumpAssets(const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string scriptPath, framesPath, statePath, dumpDir;
+    std::string scriptPath, framesPath, statePath, dumpDir, terminalPath;
+    int terminalColumns = fg::CAPTURE_DEFAULT_COLUMNS, terminalRows = fg::CAPTURE_DEFAULT_ROWS;
     uint64_t startTick = 0, repeat = 1;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -83,7 +90,8 @@ int main(int argc, char** argv) {
         }
         const bool takesValue = option == "--script" || option == "--frames-out" ||
                                 option == "--state-out" || option == "--start-tick" ||
-                                option == "--repeat" || option == "--dump-assets";
+                                option == "--repeat" || option == "--dump-assets" ||
+                                option == "--terminal-out" || option == "--terminal-size";
         if (!takesValue) return UsageError("unknown option '" + option + "' (see --help)");
         if (i + 1 >= argc) return UsageError(option + " needs a value");
         const char* value = argv[++i];
@@ -91,6 +99,11 @@ int main(int argc, char** argv) {
         else if (option == "--frames-out") framesPath = value;
         else if (option == "--state-out") statePath = value;
         else if (option == "--dump-assets") dumpDir = value;
+        else if (option == "--terminal-out") terminalPath = value;
+        else if (option == "--terminal-size") {
+            if (!fg::ParseTerminalSize(value, terminalColumns, terminalRows))
+                return UsageError("--terminal-size takes COLSxROWS (1..9999 each), not '" + std::string(value) + "'");
+        }
         else if (option == "--start-tick") {
             if (!ParseUnsigned(value, UINT32_MAX, startTick))
                 return UsageError("--start-tick takes a number 0..4294967295, not '" +
@@ -137,6 +150,17 @@ int main(int argc, char** argv) {
         }
         return UsageError("cannot write state to '" + statePath + "'");
     }
+    if (!terminalPath.empty() && !fg::OpenTerminalCapture(terminalPath, terminalColumns, terminalRows)) {
+        if (FramesOut != nullptr) {
+            std::fclose(FramesOut);
+            std::remove(framesPath.c_str());
+        }
+        if (StateOut != nullptr) {
+            std::fclose(StateOut);
+            std::remove(statePath.c_str());
+        }
+        return UsageError("cannot write terminal bytes to '" + terminalPath + "'");
+    }
 
     fg::BeginScriptedRun(run);
     fg::StartUp();
@@ -148,6 +172,7 @@ int main(int argc, char** argv) {
     bool written = true;
     if (FramesOut != nullptr) written = std::fclose(FramesOut) == 0 && written;
     if (StateOut != nullptr) written = std::fclose(StateOut) == 0 && written;
+    written = fg::CloseTerminalCapture() && written;
     if (!written) return UsageError("writing the output files failed");
 
     const double ms = std::chrono::duration<double, std::milli>(end - begin).count();
