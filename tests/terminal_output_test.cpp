@@ -10,7 +10,7 @@ namespace {
 
 const std::string BEGIN = "\x1b[?2026h";
 const std::string END = "\x1b[?2026l";
-const std::string ERASE = "\x1b[0m\x1b[2J";
+const std::string ERASE = "\x18\x80\x80\x1b[0m\x1b[2J";
 
 std::vector<CHAR_INFO> Frame(CHAR_INFO fill) {
     return std::vector<CHAR_INFO>(SCREEN_WIDTH * SCREEN_HEIGHT, fill);

@@ -11,7 +11,10 @@ namespace {
 constexpr char SYNC_BEGIN[] = "\x1b[?2026h";
 constexpr char SYNC_END[] = "\x1b[?2026l";
 // Erased in default colours, not in whatever background the pen last held.
-constexpr char ERASE[] = "\x1b[0m\x1b[2J";
+// A frame cut short may have left the terminal inside an escape sequence or a
+// UTF-8 glyph: CAN ends the one, two continuation bytes the other, and what
+// they print goes with the erase.
+constexpr char ERASE[] = "\x18\x80\x80\x1b[0m\x1b[2J";
 constexpr uint32_t ERASED_CELL = SHOWN_PLAIN | (' ' << 8);
 
 std::size_t Copy(char* out, const char* text) {
