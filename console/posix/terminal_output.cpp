@@ -114,22 +114,34 @@ void DrawCell(TerminalOutputState& state, TerminalBytes& out, int row, int colum
     state.cursorColumn = ColumnAfter(state, column);
 }
 
-// Takes the cursor to `column` of `row`: by a move, or by writing the
-// unchanged cells in between again when they need no colour change and that
-// is shorter.
+std::size_t ColourChangeLength(int from, int to) {
+    char scratch[16];
+    return EncodeColourChange(from, to, scratch);
+}
+
+// Takes the cursor to `column` of `row`, ready to draw `want[column]`: by a
+// move, or by writing the unchanged cells in between again (in their own
+// colours) when that, with the colour change it leaves for the cell, is shorter.
 void ReachCell(TerminalOutputState& state, TerminalBytes& out, int row, int column, const uint32_t* want) {
     if (state.cursorRow == row && state.cursorColumn == column) return;
     char move[16];
     int lastRow = state.rows > 0 ? state.rows - 1 : -1;
-    std::size_t moveLength = EncodeCursorMove(state.cursorRow, state.cursorColumn, row, column, lastRow, move);
-    std::size_t rewrite = 0;
-    bool canRewrite = state.cursorRow == row && state.cursorColumn >= 0 && state.cursorColumn < column;
-    for (int c = state.cursorColumn; canRewrite && c < column && rewrite < moveLength; ++c) {
-        canRewrite = PenOf(want[c]) == state.pen;
-        rewrite += GlyphLength(GlyphOf(want[c]));
+    const std::size_t moveLength = EncodeCursorMove(state.cursorRow, state.cursorColumn, row, column, lastRow, move);
+    const int target = PenOf(want[column]);
+    const std::size_t byMove = moveLength + ColourChangeLength(state.pen, target);
+    std::size_t byRewrite = 0;
+    int pen = state.pen;
+    const bool canRewrite = state.cursorRow == row && state.cursorColumn >= 0 && state.cursorColumn < column;
+    for (int c = canRewrite ? state.cursorColumn : column; c < column && byRewrite < byMove; ++c) {
+        byRewrite += ColourChangeLength(pen, PenOf(want[c])) + GlyphLength(GlyphOf(want[c]));
+        pen = PenOf(want[c]);
     }
-    if (canRewrite && rewrite < moveLength) {
-        for (int c = state.cursorColumn; c < column; ++c) AppendGlyph(out, GlyphOf(want[c]));
+    if (canRewrite && byRewrite + ColourChangeLength(pen, target) < byMove) {
+        for (int c = state.cursorColumn; c < column; ++c) {
+            out.length += EncodeColourChange(state.pen, PenOf(want[c]), out.data + out.length);
+            state.pen = PenOf(want[c]);
+            AppendGlyph(out, GlyphOf(want[c]));
+        }
     } else {
         Append(out, move, moveLength);
     }
