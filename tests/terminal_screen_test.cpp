@@ -170,9 +170,19 @@ int WrongCells(const Emulator& e, const std::vector<CHAR_INFO>& cells, std::stri
                      shown.fg.indexed.idx == AnsiIndex(cell.attributes, cell.attributes & 0x08) &&
                      shown.bg.indexed.idx == AnsiIndex(cell.attributes >> 4, cell.attributes & 0x80);
             }
-            if (!ok && wrong++ < 4)
+            if (!ok && wrong++ < 3)
                 first += "row " + std::to_string(r) + " column " + std::to_string(c) + " shows " +
                          std::to_string(glyph) + " fg " + std::to_string(shown.fg.indexed.idx) + " bg " + std::to_string(shown.bg.indexed.idx) + "; ";
+        }
+    }
+    // Nothing beside or below the picture: blank, in default colours.
+    for (int r = 0; r < e.rows; ++r) {
+        for (int c = r < rows ? columns : 0; c < e.columns; ++c) {
+            VTermScreenCell shown;
+            vterm_screen_get_cell(e.screen, VTermPos{r, c}, &shown);
+            const bool blank = (shown.chars[0] == 0 || shown.chars[0] == ' ') && VTERM_COLOR_IS_DEFAULT_FG(&shown.fg) &&
+                               VTERM_COLOR_IS_DEFAULT_BG(&shown.bg);
+            if (!blank && wrong++ == 0) first += "outside the picture, row " + std::to_string(r) + " column " + std::to_string(c);
         }
     }
     return wrong;

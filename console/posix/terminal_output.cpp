@@ -16,62 +16,9 @@ constexpr char SYNC_END[] = "\x1b[?2026l";
 // they print goes with the erase.
 constexpr char ERASE[] = "\x18\x80\x80\x1b[0m\x1b[2J";
 constexpr uint32_t ERASED_CELL = SHOWN_PLAIN | (' ' << 8);
-
-std::size_t Copy(char* out, const char* text) {
-    std::size_t length = std::strlen(text);
-    std::memcpy(out, text, length);
-    return length;
-}
-
-std::size_t AppendNumber(char* out, int value) {
-    char digits[12];
-    std::size_t count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value > 0);
-    for (std::size_t i = 0; i < count; ++i) out[i] = digits[count - 1 - i];
-    return count;
-}
-
-// "ESC [ n final", the count left out where it is the default 1.
-std::size_t Csi(char* out, int count, char final) {
-    out[0] = '\x1b';
-    out[1] = '[';
-    std::size_t length = 2;
-    if (count != 1) length += AppendNumber(out + length, count);
-    out[length++] = final;
-    return length;
-}
-
-std::size_t AbsoluteMove(int row, int column, char* out) {
-    std::size_t length = Copy(out, "\x1b[");
-    if (row > 0 || column > 0) length += AppendNumber(out + length, row + 1);
-    if (column > 0) {
-        out[length++] = ';';
-        length += AppendNumber(out + length, column + 1);
-    }
-    out[length++] = 'H';
-    return length;
-}
-
-// Along the row, from a known column or (fromColumn < 0) by a carriage return.
-std::size_t HorizontalMove(int fromColumn, int column, char* out) {
-    char viaReturn[16];
-    std::size_t returnLength = Copy(viaReturn, "\r");
-    if (column > 0) returnLength += Csi(viaReturn + 1, column, 'C');
-    std::size_t length = SIZE_MAX;
-    if (fromColumn == column) length = 0;
-    else if (fromColumn == column + 1) length = Copy(out, "\b");
-    else if (fromColumn > column) length = Csi(out, fromColumn - column, 'D');
-    else if (fromColumn >= 0) length = Csi(out, column - fromColumn, 'C');
-    if (length <= returnLength) return length;
-    std::memcpy(out, viaReturn, returnLength);
-    return returnLength;
-}
-
-int ForegroundSgr(int pen) { return ((pen & 0x08) ? 90 : 30) + ANSI_FROM_CONSOLE_COLOUR[pen & 0x07]; }
-int BackgroundSgr(int pen) { return ((pen & 0x80) ? 100 : 40) + ANSI_FROM_CONSOLE_COLOUR[(pen >> 4) & 0x07]; }
+// Sideways shifts tried for a row, and the cells a shift must save to be used.
+constexpr int MAX_SHIFT = 12;
+constexpr int MIN_SHIFT_GAIN = 8;
 
 int PenOf(uint32_t shown) { return (shown & SHOWN_PLAIN) ? PEN_PLAIN : static_cast<int>(shown & 0xFF); }
 unsigned GlyphOf(uint32_t shown) { return (shown >> 8) & 0xFF; }
@@ -161,7 +108,7 @@ int RepeatCell(TerminalOutputState& state, TerminalBytes& out, int row, int colu
     int count = last - column;
     if (count == 0) return column;
     char rep[16];
-    std::size_t repLength = Csi(rep, count, 'b');
+    std::size_t repLength = EncodeCsi(count, 'b', rep);
     if (repLength >= count * GlyphLength(GlyphOf(want[column]))) return column;
     Append(out, rep, repLength);
     for (int c = column + 1; c <= last; ++c) shown[c] = want[column];
@@ -169,8 +116,59 @@ int RepeatCell(TerminalOutputState& state, TerminalBytes& out, int row, int colu
     return last;
 }
 
-void EncodeRow(TerminalOutputState& state, TerminalBytes& out, int row, int columns, const uint32_t* want) {
+void MoveCursor(TerminalOutputState& state, TerminalBytes& out, int row, int column) {
+    int lastRow = state.rows > 0 ? state.rows - 1 : -1;
+    out.length += EncodeCursorMove(state.cursorRow, state.cursorColumn, row, column, lastRow, out.data + out.length);
+    state.cursorRow = row;
+    state.cursorColumn = column;
+}
+
+// How far the row's picture moved sideways since it was sent (turning moves
+// it whole): positive to the left. 0 when no shift saves enough cells.
+int RowShift(const uint32_t* shown, const uint32_t* want, int columns) {
+    int unchanged = 0;
+    for (int c = 0; c < columns; ++c) unchanged += want[c] == shown[c];
+    int best = 0, bestMatches = unchanged + MIN_SHIFT_GAIN - 1;
+    for (int shift = -MAX_SHIFT; shift <= MAX_SHIFT && columns - unchanged >= MIN_SHIFT_GAIN; ++shift) {
+        int matches = 0;
+        for (int c = shift > 0 ? 0 : -shift; c < columns && c + shift < columns; ++c) matches += want[c] == shown[c + shift];
+        if (matches > bestMatches) {
+            best = shift;
+            bestMatches = matches;
+        }
+    }
+    return best;
+}
+
+// Moves the row's cells sideways in the terminal by deleting (DCH) or
+// inserting (ICH) characters at its start. In default colours, so the blanks
+// the terminal fills in are plain; a right shift first deletes as many cells
+// at the picture's right edge, so none are pushed out beside the picture.
+void ShiftRow(TerminalOutputState& state, TerminalBytes& out, int row, int columns, int shift) {
+    out.length += EncodeColourChange(state.pen, PEN_PLAIN, out.data + out.length);
+    state.pen = PEN_PLAIN;
+    uint32_t* shown = state.shown + row * SCREEN_WIDTH;
+    if (shift > 0) {
+        MoveCursor(state, out, row, 0);
+        out.length += EncodeCsi(shift, 'P', out.data + out.length);
+        for (int c = 0; c < columns; ++c) shown[c] = c + shift < columns ? shown[c + shift] : SHOWN_UNKNOWN;
+        return;
+    }
+    if (state.columns > SCREEN_WIDTH) {
+        MoveCursor(state, out, row, SCREEN_WIDTH + shift);
+        out.length += EncodeCsi(-shift, 'P', out.data + out.length);
+    }
+    MoveCursor(state, out, row, 0);
+    out.length += EncodeCsi(-shift, '@', out.data + out.length);
+    for (int c = columns - 1; c >= 0; --c) shown[c] = c + shift >= 0 ? shown[c + shift] : SHOWN_UNKNOWN;
+}
+
+void EncodeRow(TerminalOutputState& state, TerminalBytes& out, int row, int columns, const uint32_t* want,
+               bool mayShift) {
     const uint32_t* shown = state.shown + row * SCREEN_WIDTH;
+    if (mayShift) {
+        if (const int shift = RowShift(shown, want, columns)) ShiftRow(state, out, row, columns, shift);
+    }
     for (int column = 0; column < columns; ++column) {
         if (want[column] == shown[column]) continue;
         ReachCell(state, out, row, column, want);
@@ -199,7 +197,8 @@ void ForgetTerminalScreen(TerminalOutputState& state) {
 void EncodeFrame(TerminalOutputState& state, const CHAR_INFO* cells, TerminalBytes& out) {
     out.length = 0;
     Append(out, SYNC_BEGIN, sizeof SYNC_BEGIN - 1);
-    if (!state.screenKnown) {
+    const bool erase = !state.screenKnown;
+    if (erase) {
         Append(out, ERASE, sizeof ERASE - 1);
         for (uint32_t& cell : state.shown) cell = ERASED_CELL;
         state.pen = PEN_PLAIN;
@@ -220,65 +219,12 @@ void EncodeFrame(TerminalOutputState& state, const CHAR_INFO* cells, TerminalByt
                 want[column] = (VisibleGlyph(line[column].character) << 8) | (line[column].attributes & 0xFFu);
             }
         }
-        EncodeRow(state, out, row, columns, want);
+        // Only where the terminal's width is known: shifts act on whole lines.
+        const bool mayShift = !erase && state.rows > 0 && state.columns > 0 && !(noticeLength > 0 && row == rows - 1);
+        EncodeRow(state, out, row, columns, want, mayShift);
     }
     if (out.length == sizeof SYNC_BEGIN - 1) out.length = 0;  // nothing changed: send nothing
     else Append(out, SYNC_END, sizeof SYNC_END - 1);
-}
-
-std::size_t EncodeCursorMove(int fromRow, int fromColumn, int row, int column, int lastRow, char* out) {
-    std::size_t best = AbsoluteMove(row, column, out);
-    if (fromRow < 0) return best;
-    char relative[32];
-    std::size_t length = 0;
-    if (row == fromRow + 1 && column == 0 && fromRow < lastRow) {
-        length = Copy(relative, "\r\n");  // whatever the line discipline does to \n, \r\n lands at column 0
-    } else {
-        if (row > fromRow) length = Csi(relative, row - fromRow, 'B');
-        if (row < fromRow) length = Csi(relative, fromRow - row, 'A');
-        length += HorizontalMove(fromColumn, column, relative + length);
-    }
-    if (length < best) {
-        std::memcpy(out, relative, length);
-        best = length;
-    }
-    return best;
-}
-
-std::size_t EncodeColourChange(int from, int to, char* out) {
-    if (from == to) return 0;
-    if (to == PEN_PLAIN) return Copy(out, "\x1b[0m");
-    const bool whole = from == PEN_UNKNOWN || from == PEN_PLAIN;
-    const bool sendForeground = whole || ForegroundSgr(from) != ForegroundSgr(to);
-    const bool sendBackground = whole || BackgroundSgr(from) != BackgroundSgr(to);
-    std::size_t length = Copy(out, "\x1b[");
-    if (sendForeground) length += AppendNumber(out + length, ForegroundSgr(to));
-    if (sendForeground && sendBackground) out[length++] = ';';
-    if (sendBackground) length += AppendNumber(out + length, BackgroundSgr(to));
-    out[length++] = 'm';
-    return length;
-}
-
-bool TerminalKnownToRepeat(const char* term, bool inTmux, bool inXterm) {
-    if (inTmux || inXterm) return true;
-    if (term == nullptr) return false;
-    static const char* const REPEATING_TERMINALS[] = {"xterm-kitty", "tmux", "foot"};
-    for (const char* prefix : REPEATING_TERMINALS) {
-        if (std::strncmp(term, prefix, std::strlen(prefix)) == 0) return true;
-    }
-    return false;
-}
-
-std::size_t EncodeTitle(const char* title, char* out, std::size_t capacity) {
-    constexpr std::size_t FRAMING = 5;  // ESC ] 2 ; ... BEL
-    if (capacity < FRAMING) return 0;
-    std::memcpy(out, "\x1b]2;", 4);
-    std::size_t length = 4;
-    for (const char* c = title; *c != '\0' && length < capacity - 1; ++c) {
-        if (*c >= 32 && *c <= 126) out[length++] = *c;
-    }
-    out[length++] = '\a';
-    return length;
 }
 
 }  // namespace fg

@@ -54,8 +54,9 @@ struct TerminalOutputState {
 };
 
 // Longest frame: the synchronized-update brackets, a colour reset and erase,
-// and per cell the longest move ("ESC[50;80H"), SGR ("ESC[97;107m") and glyph.
-constexpr std::size_t TERMINAL_FRAME_BYTES_MAX = 32 + SCREEN_WIDTH * SCREEN_HEIGHT * (8 + 9 + 3);
+// per row a sideways shift, and per cell the longest move ("ESC[50;80H"), SGR
+// ("ESC[97;107m") and glyph.
+constexpr std::size_t TERMINAL_FRAME_BYTES_MAX = 32 + SCREEN_HEIGHT * 40 + SCREEN_WIDTH * SCREEN_HEIGHT * (8 + 9 + 3);
 
 struct TerminalBytes {
     std::size_t length;
@@ -75,6 +76,9 @@ void ForgetTerminalScreen(TerminalOutputState& state);
 // it shows afterwards. Nothing changed: out is empty and nothing need be sent.
 void EncodeFrame(TerminalOutputState& state, const CHAR_INFO* cells, TerminalBytes& out);
 
+// "ESC [ count final", the count left out where it is the default 1.
+std::size_t EncodeCsi(int count, char final, char* out);
+
 // The cheapest bytes that take the cursor from (fromRow, fromColumn) to (row,
 // column); a negative from-coordinate is unknown. lastRow is the terminal's
 // last row (a line feed there would scroll). Writes at most 16 bytes.
@@ -88,8 +92,9 @@ std::size_t EncodeColourChange(int from, int to, char* out);
 // returns its length (0 when the picture fits). out holds at least 128 bytes.
 std::size_t SizeNotice(int rows, int columns, char* out);
 
-// Whether a terminal is known to take REP, from $TERM and whether $TMUX or
-// $XTERM_VERSION (set by xterm itself) are present. Unknown: no.
+// Whether a terminal is known to repeat any character with REP, from $TERM
+// and whether $TMUX and $XTERM_VERSION (set by xterm itself) are present.
+// Only xterm, outside tmux; unknown terminals: no.
 bool TerminalKnownToRepeat(const char* term, bool inTmux, bool inXterm);
 
 // Writes the window-title request "ESC ] 2 ; title BEL" into out (at most
