@@ -68,6 +68,7 @@ TEST(TerminalOutput, ColourChangesSendOnlyTheHalfThatDiffers) {
         char out[16];
         EXPECT_EQ(std::string(out, EncodeColourChange(c.from, c.to, out)), c.sgr)
             << "from " << c.from << " to " << c.to;
+        EXPECT_EQ(ColourChangeLength(c.from, c.to), std::string(c.sgr).size());
     }
 }
 

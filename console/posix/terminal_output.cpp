@@ -61,11 +61,6 @@ void DrawCell(TerminalOutputState& state, TerminalBytes& out, int row, int colum
     state.cursorColumn = ColumnAfter(state, column);
 }
 
-std::size_t ColourChangeLength(int from, int to) {
-    char scratch[16];
-    return EncodeColourChange(from, to, scratch);
-}
-
 // Takes the cursor to `column` of `row`, ready to draw `want[column]`: by a
 // move, or by writing the unchanged cells in between again (in their own
 // colours) when that, with the colour change it leaves for the cell, is shorter.
@@ -123,18 +118,46 @@ void MoveCursor(TerminalOutputState& state, TerminalBytes& out, int row, int col
     state.cursorColumn = column;
 }
 
+// Cells of the row that a shift would leave showing what is wanted, or fewer
+// than `needed` as soon as that many can no longer be reached.
+int ShiftMatches(const uint32_t* shown, const uint32_t* want, int columns, int shift, int needed) {
+    const int first = shift > 0 ? 0 : -shift, end = shift > 0 ? columns - shift : columns;
+    // A quick look at every eighth cell first: most shifts are plainly wrong.
+    int samples = 0, sampled = 0;
+    for (int c = first; c < end; c += 8, ++samples) sampled += want[c] == shown[c + shift];
+    if (samples > 0 && sampled * (end - first) / samples + 8 < needed) return 0;
+    int matches = 0;
+    for (int c = first; c < end; ++c) {
+        matches += want[c] == shown[c + shift];
+        if (matches + (end - c - 1) < needed) return matches;
+    }
+    return matches;
+}
+
 // How far the row's picture moved sideways since it was sent (turning moves
-// it whole): positive to the left. 0 when no shift saves enough cells.
-int RowShift(const uint32_t* shown, const uint32_t* want, int columns) {
+// it whole): positive to the left; 0 when no shift saves enough cells. The
+// shift `hint` (the last row's) is tried first: a whole view turns as one.
+int RowShift(const uint32_t* shown, const uint32_t* want, int columns, int hint) {
     int unchanged = 0;
     for (int c = 0; c < columns; ++c) unchanged += want[c] == shown[c];
+    if (columns - unchanged < MIN_SHIFT_GAIN) return 0;
     int best = 0, bestMatches = unchanged + MIN_SHIFT_GAIN - 1;
-    for (int shift = -MAX_SHIFT; shift <= MAX_SHIFT && columns - unchanged >= MIN_SHIFT_GAIN; ++shift) {
-        int matches = 0;
-        for (int c = shift > 0 ? 0 : -shift; c < columns && c + shift < columns; ++c) matches += want[c] == shown[c + shift];
+    if (hint != 0) {
+        const int matches = ShiftMatches(shown, want, columns, hint, bestMatches + 1);
+        if (matches > columns - MIN_SHIFT_GAIN) return hint;
         if (matches > bestMatches) {
-            best = shift;
+            best = hint;
             bestMatches = matches;
+        }
+    }
+    for (int distance = 1; distance <= MAX_SHIFT; ++distance) {
+        const int shifts[2] = {distance, -distance};
+        for (int shift : shifts) {
+            const int matches = ShiftMatches(shown, want, columns, shift, bestMatches + 1);
+            if (matches > bestMatches) {
+                best = shift;
+                bestMatches = matches;
+            }
         }
     }
     return best;
@@ -163,11 +186,13 @@ void ShiftRow(TerminalOutputState& state, TerminalBytes& out, int row, int colum
     for (int c = columns - 1; c >= 0; --c) shown[c] = c + shift >= 0 ? shown[c + shift] : SHOWN_UNKNOWN;
 }
 
+// `shift` carries the last row's shift in and this row's out.
 void EncodeRow(TerminalOutputState& state, TerminalBytes& out, int row, int columns, const uint32_t* want,
-               bool mayShift) {
+               bool mayShift, int& shift) {
     const uint32_t* shown = state.shown + row * SCREEN_WIDTH;
     if (mayShift) {
-        if (const int shift = RowShift(shown, want, columns)) ShiftRow(state, out, row, columns, shift);
+        shift = RowShift(shown, want, columns, shift);
+        if (shift != 0) ShiftRow(state, out, row, columns, shift);
     }
     for (int column = 0; column < columns; ++column) {
         if (want[column] == shown[column]) continue;
@@ -208,6 +233,7 @@ void EncodeFrame(TerminalOutputState& state, const CHAR_INFO* cells, TerminalByt
     const int columns = VisibleCount(state.columns, SCREEN_WIDTH);
     char notice[128];
     const std::size_t noticeLength = SizeNotice(state.rows, state.columns, notice);
+    int shift = 0;
     for (int row = 0; row < rows; ++row) {
         uint32_t want[SCREEN_WIDTH];
         const CHAR_INFO* line = cells + row * SCREEN_WIDTH;
@@ -221,7 +247,7 @@ void EncodeFrame(TerminalOutputState& state, const CHAR_INFO* cells, TerminalByt
         }
         // Only where the terminal's width is known: shifts act on whole lines.
         const bool mayShift = !erase && state.rows > 0 && state.columns > 0 && !(noticeLength > 0 && row == rows - 1);
-        EncodeRow(state, out, row, columns, want, mayShift);
+        EncodeRow(state, out, row, columns, want, mayShift, shift);
     }
     if (out.length == sizeof SYNC_BEGIN - 1) out.length = 0;  // nothing changed: send nothing
     else Append(out, SYNC_END, sizeof SYNC_END - 1);

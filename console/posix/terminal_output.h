@@ -87,6 +87,8 @@ std::size_t EncodeCursorMove(int fromRow, int fromColumn, int row, int column, i
 // The SGR that changes the pen from `from` to `to` (attribute bytes or
 // PEN_PLAIN/PEN_UNKNOWN), sending only the halves that differ. At most 12 bytes.
 std::size_t EncodeColourChange(int from, int to, char* out);
+// Its length, without writing it.
+std::size_t ColourChangeLength(int from, int to);
 
 // The notice for a terminal of the given size, shortened to fit `columns`;
 // returns its length (0 when the picture fits). out holds at least 128 bytes.

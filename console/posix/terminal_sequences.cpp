@@ -89,6 +89,16 @@ std::size_t EncodeCursorMove(int fromRow, int fromColumn, int row, int column, i
     return best;
 }
 
+std::size_t ColourChangeLength(int from, int to) {
+    if (from == to) return 0;
+    if (to == PEN_PLAIN) return 4;
+    const bool whole = from == PEN_UNKNOWN || from == PEN_PLAIN;
+    const bool sendForeground = whole || ForegroundSgr(from) != ForegroundSgr(to);
+    const bool sendBackground = whole || BackgroundSgr(from) != BackgroundSgr(to);
+    return 3 + (sendForeground ? 2 : 0) + (sendBackground ? (to & 0x80 ? 3 : 2) : 0) +
+           (sendForeground && sendBackground ? 1 : 0);
+}
+
 std::size_t EncodeColourChange(int from, int to, char* out) {
     if (from == to) return 0;
     if (to == PEN_PLAIN) return Copy(out, "\x1b[0m");
