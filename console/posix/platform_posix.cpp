@@ -29,11 +29,11 @@ constexpr int WRITE_STALL_MS = 1000;  // a terminal that takes nothing for this 
 // of folding it), save the title on the terminal's title stack, ask for an
 // 80 x 50 window and start from a clear screen.
 constexpr char SETUP_BYTES[] = "\x1b[?25l\x1b[?7l\x1b[22;0t\x1b[8;50;80t\x1b[2J\x1b[H";
-// End a synchronized update a frame may have left open, undo SETUP_BYTES,
-// reset the colours, and leave the cursor on the line below the picture (row
-// 50, then a new line, which scrolls a short terminal) so the last frame stays
-// on screen.
-constexpr char RESTORE_BYTES[] = "\x1b[?2026l\x1b[0m\x1b[?25h\x1b[?7h\x1b[23;0t\x1b[50;1H\r\n";
+// Cancel (CAN) any sequence a frame cut short left open and end its
+// synchronized update, undo SETUP_BYTES, reset the colours, and leave the
+// cursor on the line below the picture (row 50, then a new line, which
+// scrolls a short terminal) so the last frame stays on screen.
+constexpr char RESTORE_BYTES[] = "\x18\x1b[?2026l\x1b[0m\x1b[?25h\x1b[?7h\x1b[23;0t\x1b[50;1H\r\n";
 
 constexpr int QUIT_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr int FATAL_SIGNALS[] = {SIGQUIT, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
