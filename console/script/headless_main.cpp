@@ -31,8 +31,8 @@ const char USAGE[] =
     "KEY is ESC, SPACE, LEFT, UP, RIGHT, DOWN or a virtual-key code 0..65535.\n"
     "FILE '-' reads the script from standard input.\n"
     "--terminal-out writes, for every frame, the bytes the POSIX terminal back end\n"
-    "would send for it (a terminal of COLSxROWS, default 100x60, that takes REP),\n"
-    "each frame preceded by its length as a 4-byte little-endian number.\n";
+    "would send for it (a terminal of COLSxROWS, default 100x60, taking REP as xterm\n"
+    "does), each frame preceded by its length as a 4-byte little-endian number.\n";
 
 std::FILE* FramesOut;
 std::FILE* StateOut;
