@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
-#ifdef FARROWGATE_HAVE_VTERM
-#include <vterm.h>
-#endif
-
 namespace fg {
 namespace {
 
-std::vector<CHAR_INFO> BlankFrame() {
-    return std::vector<CHAR_INFO>(SCREEN_WIDTH * SCREEN_HEIGHT, CHAR_INFO{0, 0});
+const std::string BEGIN = "\x1b[?2026h";
+const std::string END = "\x1b[?2026l";
+const std::string ERASE = "\x18\x80\x80\x1b[0m\x1b[2J";
+
+std::vector<CHAR_INFO> Frame(CHAR_INFO fill) {
+    return std::vector<CHAR_INFO>(SCREEN_WIDTH * SCREEN_HEIGHT, fill);
 }
 
 std::string Encode(TerminalOutputState& state, const std::vector<CHAR_INFO>& cells) {
@@ -22,10 +22,10 @@ std::string Encode(TerminalOutputState& state, const std::vector<CHAR_INFO>& cel
     return std::string(out.data, out.length);
 }
 
-// A terminal of 2 x 4 cells shows only the top-left corner of the picture,
-// which keeps the whole byte stream short enough to spell out.
-TEST(TerminalOutput, EncodesGlyphsAndColoursOfAFrameCutToTheTerminal) {
-    std::vector<CHAR_INFO> cells = BlankFrame();
+// A terminal of 3 x 4 cells shows the top-left corner of the picture and the
+// notice on its last row, which keeps the byte stream short enough to spell out.
+TEST(TerminalOutput, EncodesGlyphsColoursAndTheNoticeOfAFrameCutToTheTerminal) {
+    std::vector<CHAR_INFO> cells = Frame({0, 0});
     cells[0] = {176, 0x0C};  // bright red on black
     cells[1] = {177, 0x0C};  // same colour: no SGR
     cells[2] = {178, 0x1C};  // only the background changes, to blue
@@ -35,64 +35,173 @@ TEST(TerminalOutput, EncodesGlyphsAndColoursOfAFrameCutToTheTerminal) {
     cells[SCREEN_WIDTH + 1] = {'A', 0x01};
     cells[SCREEN_WIDTH + 2] = {7, 0x01};       // a control code must not reach the terminal
     cells[SCREEN_WIDTH + 3] = {0x0141, 0x01};  // only the low byte is the character
-    cells[2 * SCREEN_WIDTH] = {'z', 0x0F};     // below the terminal's second row
+    cells[2 * SCREEN_WIDTH] = {'z', 0x0F};     // under the notice
 
     TerminalOutputState state;
-    ResetTerminalOutput(state, 2, 4);
-    EXPECT_EQ(Encode(state, cells),
-              "\x1b[0m\x1b[2J"
-              "\x1b[1;1H\x1b[91;40m\u2591\u2592\x1b[44m\u2593\u2588"
-              "\x1b[2;1H\x1b[30;40m \x1b[34mA A");
+    ResetTerminalOutput(state, 3, 4);
+    EXPECT_EQ(Encode(state, cells), BEGIN + ERASE +
+                                        "\x1b[H\x1b[91;40m\u2591\u2592\x1b[44m\u2593\u2588"
+                                        "\r\n\x1b[30;40m \x1b[34mA A"
+                                        "\r\n\x1b[0mneed" +
+                                        END);
 }
 
-TEST(TerminalOutput, MapsConsoleColourBitsToAnsiColours) {
+TEST(TerminalOutput, ColourChangesSendOnlyTheHalfThatDiffers) {
     struct Case {
-        uint16_t attributes;
+        int from, to;
         const char* sgr;
     };
     const Case cases[] = {
-        {0x00, "30;40"}, {0x01, "34;40"}, {0x02, "32;40"}, {0x03, "36;40"},   // blue, green, cyan
-        {0x04, "31;40"}, {0x05, "35;40"}, {0x06, "33;40"}, {0x07, "37;40"},   // red, magenta, yellow
-        {0x08, "90;40"}, {0x0C, "91;40"}, {0x0F, "97;40"},                    // bright foreground
-        {0x10, "30;44"}, {0x20, "30;42"}, {0x40, "30;41"}, {0x60, "30;43"},   // backgrounds
-        {0x70, "30;47"}, {0x80, "30;100"}, {0xF9, "94;107"}, {0xFF07, "37;40"},  // bright back, high bits
+        {PEN_UNKNOWN, 0x00, "\x1b[30;40m"}, {PEN_UNKNOWN, 0x01, "\x1b[34;40m"},  // blue
+        {PEN_UNKNOWN, 0x02, "\x1b[32;40m"}, {PEN_UNKNOWN, 0x03, "\x1b[36;40m"},  // green, cyan
+        {PEN_UNKNOWN, 0x04, "\x1b[31;40m"}, {PEN_UNKNOWN, 0x05, "\x1b[35;40m"},  // red, magenta
+        {PEN_UNKNOWN, 0x06, "\x1b[33;40m"}, {PEN_UNKNOWN, 0x0F, "\x1b[97;40m"},  // yellow, bright
+        {PEN_UNKNOWN, 0x20, "\x1b[30;42m"}, {PEN_UNKNOWN, 0x60, "\x1b[30;43m"},  // backgrounds
+        {PEN_UNKNOWN, 0x80, "\x1b[30;100m"}, {PEN_UNKNOWN, 0xF9, "\x1b[94;107m"},
+        {PEN_PLAIN, 0x07, "\x1b[37;40m"},  // from default colours both halves are needed
+        {0x07, 0x0F, "\x1b[97m"},          {0x07, 0x17, "\x1b[44m"},
+        {0x07, 0x87, "\x1b[100m"},         {0x1C, 0x2A, "\x1b[92;42m"},
+        {0x07, 0x07, ""},                  {0x1C, PEN_PLAIN, "\x1b[0m"},
+        {PEN_PLAIN, PEN_PLAIN, ""},
     };
     for (const Case& c : cases) {
-        std::vector<CHAR_INFO> cells = BlankFrame();
-        cells[0] = {' ', c.attributes};
-        TerminalOutputState state;
-        ResetTerminalOutput(state, 1, 1);
-        EXPECT_EQ(Encode(state, cells), std::string("\x1b[0m\x1b[2J\x1b[1;1H\x1b[") + c.sgr + "m ")
-            << "attributes 0x" << std::hex << c.attributes;
+        char out[16];
+        EXPECT_EQ(std::string(out, EncodeColourChange(c.from, c.to, out)), c.sgr)
+            << "from " << c.from << " to " << c.to;
+        EXPECT_EQ(ColourChangeLength(c.from, c.to), std::string(c.sgr).size());
     }
 }
 
-TEST(TerminalOutput, CarriesColourAcrossFramesAndErasesOnlyWhenTheScreenIsUnknown) {
-    std::vector<CHAR_INFO> cells = BlankFrame();
-    cells[0] = {'a', 0x07};
-    cells[1] = {'b', 0x17};
+TEST(TerminalOutput, CursorMovesTakeTheShortestForm) {
+    struct Case {
+        int fromRow, fromColumn, row, column, lastRow;
+        const char* bytes;
+    };
+    const Case cases[] = {
+        {-1, -1, 0, 0, 49, "\x1b[H"},         {-1, 5, 4, 0, 49, "\x1b[5H"},  // from nowhere: absolute
+        {-1, -1, 4, 9, 49, "\x1b[5;10H"},      {3, -1, 4, 0, 49, "\r\n"},     // next line
+        {3, -1, 4, 0, 3, "\x1b[5H"},           // a line feed on the last row would scroll
+        {2, 10, 2, 10, 49, ""},                {2, 10, 2, 11, 49, "\x1b[C"},
+        {2, 10, 2, 9, 49, "\b"},               {2, 10, 2, 4, 49, "\x1b[6D"},
+        {2, 10, 2, 0, 49, "\r"},               {2, 10, 2, 30, 49, "\x1b[20C"},
+        {2, -1, 2, 3, 49, "\r\x1b[3C"},        {2, 10, 3, 10, 49, "\x1b[B"},
+        {2, 10, 0, 10, 49, "\x1b[2A"},         {2, 10, 3, 11, 49, "\x1b[B\x1b[C"},
+        {20, 70, 45, 3, 49, "\x1b[46;4H"},     {5, 40, 6, 2, 49, "\x1b[7;3H"},
+        {5, 40, 4, 39, 49, "\x1b[A\b"},  {5, 40, 4, 0, 49, "\x1b[5H"},  // a tie goes to absolute
+    };
+    for (const Case& c : cases) {
+        char out[16];
+        EXPECT_EQ(std::string(out, EncodeCursorMove(c.fromRow, c.fromColumn, c.row, c.column, c.lastRow, out)),
+                  c.bytes)
+            << "(" << c.fromRow << "," << c.fromColumn << ") to (" << c.row << "," << c.column << ")";
+    }
+}
+
+// Only changed cells go out, reached by a move or by rewriting the unchanged
+// cells between when that is shorter; an unchanged frame sends nothing.
+TEST(TerminalOutput, SendsOnlyWhatChangedAndNothingForAnUnchangedFrame) {
+    std::vector<CHAR_INFO> cells = Frame({'x', 0x07});
     TerminalOutputState state;
-    ResetTerminalOutput(state, 1, 2);
-    EXPECT_EQ(Encode(state, cells), "\x1b[0m\x1b[2J\x1b[1;1H\x1b[37;40ma\x1b[44mb");
+    ResetTerminalOutput(state, 60, 100);
+    const std::string start = BEGIN + ERASE + "\x1b[H" + "\x1b[37;40mxxx";
+    EXPECT_EQ(Encode(state, cells).substr(0, start.size()), start);
+    EXPECT_EQ(Encode(state, cells), "");
 
-    cells[0] = {'c', 0x17};  // the colour the last frame ended in
-    cells[1] = {'d', 0x12};
-    EXPECT_EQ(Encode(state, cells), "\x1b[1;1Hc\x1b[32md");
+    cells[0] = cells[3] = cells[10] = {'y', 0x07};
+    cells[SCREEN_WIDTH] = {'y', 0x17};
+    EXPECT_EQ(Encode(state, cells), BEGIN + "\x1b[H" + "yxxy" + "\x1b[6Cy" + "\r\n\x1b[44my" + END);
 
-    ForgetTerminalScreen(state);
-    EXPECT_EQ(Encode(state, cells), "\x1b[0m\x1b[2J\x1b[1;1H\x1b[37;44mc\x1b[32md");
+    ForgetTerminalScreen(state);  // all again, from an erased screen
+    std::string repaint = Encode(state, cells);
+    const std::string again = BEGIN + ERASE + "\x1b[H\x1b[37;40myxxyxx";
+    EXPECT_EQ(repaint.substr(0, again.size()), again);
+    EXPECT_GT(repaint.size(), size_t{SCREEN_WIDTH * SCREEN_HEIGHT});
+}
+
+TEST(TerminalOutput, RepeatsRunsOnlyWhereAllowedAndShorter) {
+    std::vector<CHAR_INFO> cells = Frame({'x', 0x07});
+    for (bool allowed : {false, true}) {
+        TerminalOutputState state;
+        ResetTerminalOutput(state, 60, 100);
+        state.repeatAllowed = allowed;
+        Encode(state, Frame({'x', 0x07}));
+        std::vector<CHAR_INFO> next = cells;
+        for (int c = 0; c < 10; ++c) next[c] = {219, 0x0C};
+        for (int c = 0; c < 3; ++c) next[2 * SCREEN_WIDTH + c] = {'z', 0x07};  // REP would be longer
+        std::string run = allowed ? "\u2588\x1b[9b" : "";
+        if (!allowed) {
+            for (int c = 0; c < 10; ++c) run += "\u2588";
+        }
+        EXPECT_EQ(Encode(state, next), BEGIN + "\x1b[H\x1b[91m" + run + "\x1b[3H\x1b[37mzzz" + END);
+    }
+}
+
+// A row whose picture moved sideways (the view turned) is shifted in the
+// terminal with DCH or ICH, in default colours, and only the cells that came
+// into view are drawn. A right shift beside a wider terminal's blank area
+// first deletes at the picture's edge, so nothing is pushed out beside it.
+TEST(TerminalOutput, ShiftsARowThatMovedSideways) {
+    auto row = [](int offset) {
+        std::vector<CHAR_INFO> cells = Frame({'x', 0x07});
+        for (int c = 0; c < SCREEN_WIDTH; ++c) cells[c] = {static_cast<uint16_t>('a' + (c + offset + 26) % 26), 0x07};
+        return cells;
+    };
+    struct Case {
+        int columns, offset;
+        const char* bytes;
+    };
+    const Case cases[] = {
+        {100, 2, "\x1b[0m\x1b[H\x1b[2P\x1b[78C\x1b[37;40mcd"},              // left by 2
+        {100, -3, "\x1b[0m\x1b[1;78H\x1b[3P\r\x1b[3@\x1b[37;40mxyz"},  // right by 3
+        {80, -3, "\x1b[0m\x1b[H\x1b[3@\x1b[37;40mxyz"},                // nothing beside the picture
+    };
+    for (const Case& c : cases) {
+        TerminalOutputState state;
+        ResetTerminalOutput(state, 60, c.columns);
+        Encode(state, row(0));
+        EXPECT_EQ(Encode(state, row(c.offset)), BEGIN + c.bytes + END) << c.columns << " " << c.offset;
+    }
 }
 
 TEST(TerminalOutput, WorstCaseFrameFitsTheBuffer) {
-    std::vector<CHAR_INFO> cells = BlankFrame();
-    for (size_t i = 0; i < cells.size(); ++i) {
-        cells[i] = {219, static_cast<uint16_t>(i % 2 ? 0xF8 : 0x9F)};  // both halves change, longest codes
-    }
+    // Every other cell changes, in colours that differ in both halves.
+    std::vector<CHAR_INFO> first = Frame({219, 0x9F});
+    std::vector<CHAR_INFO> second = first;
+    for (size_t i = 0; i < second.size(); i += 2) second[i] = {219, static_cast<uint16_t>(i % 4 ? 0xF8 : 0x70)};
     TerminalOutputState state;
     ResetTerminalOutput(state, 0, 0);  // size unknown: send everything
-    std::string bytes = Encode(state, cells);
-    EXPECT_LE(bytes.size(), TERMINAL_FRAME_BYTES_MAX);
-    EXPECT_EQ(bytes.size(), 8 + 9 * 6 + 41 * 7 + SCREEN_WIDTH * SCREEN_HEIGHT * (9 + 3));
+    EXPECT_LE(Encode(state, first).size(), TERMINAL_FRAME_BYTES_MAX);
+    EXPECT_LE(Encode(state, second).size(), TERMINAL_FRAME_BYTES_MAX);
+}
+
+TEST(TerminalOutput, SizeNoticeShortensToFitTheTerminal) {
+    struct Case {
+        int rows, columns;
+        const char* notice;
+    };
+    const Case cases[] = {
+        {24, 80, "terminal is 80x24; FARROWGATE needs 80x50 - enlarge it or use a smaller font"},
+        {24, 200, "terminal is 200x24; FARROWGATE needs 80x50 - enlarge it or use a smaller font"},
+        {60, 79, "terminal is 79x60; FARROWGATE needs 80x50 - enlarge it or use a smaller font"},
+        {24, 60, "terminal is 60x24; FARROWGATE needs 80x50"},
+        {24, 30, "30x24; needs 80x50"},
+        {3, 12, "needs 80x50"},
+        {3, 4, "need"},
+        {50, 80, ""}, {60, 100, ""}, {0, 0, ""},  // fits, or size unknown
+    };
+    for (const Case& c : cases) {
+        char out[128];
+        EXPECT_EQ(std::string(out, SizeNotice(c.rows, c.columns, out)), c.notice) << c.columns << "x" << c.rows;
+    }
+}
+
+TEST(TerminalOutput, RepeatIsUsedOnlyOnTerminalsKnownToTakeIt) {
+    EXPECT_TRUE(TerminalKnownToRepeat("xterm-256color", false, true));    // xterm itself
+    EXPECT_FALSE(TerminalKnownToRepeat("screen-256color", true, true));   // tmux in xterm: ASCII only
+    EXPECT_FALSE(TerminalKnownToRepeat("tmux-256color", false, true));    // tmux over ssh, say
+    EXPECT_FALSE(TerminalKnownToRepeat("xterm-256color", false, false));  // could be anything
+    EXPECT_FALSE(TerminalKnownToRepeat("linux", false, false));
+    EXPECT_FALSE(TerminalKnownToRepeat(nullptr, false, true));
 }
 
 TEST(TerminalOutput, TitleKeepsPrintableTextAndFitsItsBuffer) {
@@ -104,82 +213,6 @@ TEST(TerminalOutput, TitleKeepsPrintableTextAndFitsItsBuffer) {
     EXPECT_EQ(std::string(out, length), "\x1b]2;FAR\a");
     EXPECT_EQ(EncodeTitle("FARROWGATE", out, 4), 0u);
 }
-
-#ifdef FARROWGATE_HAVE_VTERM
-
-int AnsiIndex(unsigned consoleColour, bool bright) {
-    static const int ANSI[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-    return ANSI[consoleColour & 7] + (bright ? 8 : 0);
-}
-
-std::vector<CHAR_INFO> PatternFrame(int seed) {
-    static const uint16_t GLYPHS[] = {176, 177, 178, 219, 0, 'x', 3};
-    std::vector<CHAR_INFO> cells = BlankFrame();
-    for (size_t i = 0; i < cells.size(); ++i) {
-        size_t n = i * 7 + static_cast<size_t>(seed);
-        cells[i] = {GLYPHS[n % 7], static_cast<uint16_t>((n / 3) % 256)};
-    }
-    return cells;
-}
-
-uint32_t ExpectedCodePoint(uint16_t character) {
-    switch (character) {
-        case 176: return 0x2591;
-        case 177: return 0x2592;
-        case 178: return 0x2593;
-        case 219: return 0x2588;
-        case 'x': return 'x';
-        default: return ' ';
-    }
-}
-
-// A real terminal emulator, fed our bytes, must show every visible cell with
-// its glyph and colours, frame after frame, and nothing may wrap.
-void ExpectScreenShows(VTermScreen* screen, const std::vector<CHAR_INFO>& cells, int rows, int columns) {
-    int wrong = 0;
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            VTermScreenCell shown;
-            vterm_screen_get_cell(screen, VTermPos{r, c}, &shown);
-            const CHAR_INFO& cell = cells[r * SCREEN_WIDTH + c];
-            uint32_t glyph = shown.chars[0] == 0 ? ' ' : shown.chars[0];
-            bool ok = glyph == ExpectedCodePoint(cell.character) && VTERM_COLOR_IS_INDEXED(&shown.fg) &&
-                      VTERM_COLOR_IS_INDEXED(&shown.bg) &&
-                      shown.fg.indexed.idx == AnsiIndex(cell.attributes, cell.attributes & 0x08) &&
-                      shown.bg.indexed.idx == AnsiIndex(cell.attributes >> 4, cell.attributes & 0x80);
-            if (!ok && ++wrong <= 5) ADD_FAILURE() << "cell row " << r << " column " << c;
-        }
-    }
-    EXPECT_EQ(wrong, 0);
-}
-
-TEST(TerminalOutput, TerminalEmulatorShowsTheFrames) {
-    struct Size {
-        int rows, columns;
-    };
-    for (Size size : {Size{SCREEN_HEIGHT, SCREEN_WIDTH}, Size{20, 33}, Size{60, 100}}) {
-        VTerm* vt = vterm_new(size.rows, size.columns);
-        vterm_set_utf8(vt, 1);
-        VTermScreen* screen = vterm_obtain_screen(vt);
-        vterm_screen_reset(screen, 1);
-        const char* noWrap = "\x1b[?7l";
-        vterm_input_write(vt, noWrap, 5);
-
-        TerminalOutputState state;
-        ResetTerminalOutput(state, size.rows, size.columns);
-        for (int seed = 0; seed < 3; ++seed) {
-            std::vector<CHAR_INFO> cells = PatternFrame(seed);
-            std::string bytes = Encode(state, cells);
-            vterm_input_write(vt, bytes.data(), bytes.size());
-            int rows = size.rows < SCREEN_HEIGHT ? size.rows : SCREEN_HEIGHT;
-            int columns = size.columns < SCREEN_WIDTH ? size.columns : SCREEN_WIDTH;
-            ExpectScreenShows(screen, cells, rows, columns);
-        }
-        vterm_free(vt);
-    }
-}
-
-#endif
 
 }  // namespace
 }  // namespace fg

@@ -18,7 +18,8 @@ PROGRAM = len(LAYERS)  # entry points, tools, tests, benchmarks: may include any
 BACK_ENDS = ("console/posix/", "console/win32/", "console/script/", "console/web/")
 # Programs that live beside the back end they drive.
 ENTRY_POINTS = {"console/script/headless_main.cpp", "console/script/state_report.cpp",
-                "console/script/state_report.h", "app/main.cpp", "console/web/web_main.cpp"}
+                "console/script/state_report.h", "console/script/terminal_capture.cpp",
+                "console/script/terminal_capture.h", "app/main.cpp", "console/web/web_main.cpp"}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 

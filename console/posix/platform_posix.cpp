@@ -29,10 +29,11 @@ constexpr int WRITE_STALL_MS = 1000;  // a terminal that takes nothing for this 
 // of folding it), save the title on the terminal's title stack, ask for an
 // 80 x 50 window and start from a clear screen.
 constexpr char SETUP_BYTES[] = "\x1b[?25l\x1b[?7l\x1b[22;0t\x1b[8;50;80t\x1b[2J\x1b[H";
-// Undo SETUP_BYTES, reset the colours, and leave the cursor on the line below
-// the picture (row 50, then a new line, which scrolls a short terminal) so the
-// last frame stays on screen.
-constexpr char RESTORE_BYTES[] = "\x1b[0m\x1b[?25h\x1b[?7h\x1b[23;0t\x1b[50;1H\r\n";
+// Cancel (CAN) any sequence a frame cut short left open and end its
+// synchronized update, undo SETUP_BYTES, reset the colours, and leave the
+// cursor on the line below the picture (row 50, then a new line, which
+// scrolls a short terminal) so the last frame stays on screen.
+constexpr char RESTORE_BYTES[] = "\x18\x1b[?2026l\x1b[0m\x1b[?25h\x1b[?7h\x1b[23;0t\x1b[50;1H\r\n";
 
 constexpr int QUIT_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr int FATAL_SIGNALS[] = {SIGQUIT, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
@@ -49,8 +50,8 @@ bool InputLost = false;  // the terminal went away under us
 bool HasPresented = false;
 int64_t LastPresentNs = 0;
 
-// Async-signal-safe: used by the signal handlers too.
-void WriteAll(const char* bytes, size_t count) {
+// Async-signal-safe: used by the signal handlers too. False when not all went out.
+bool WriteAll(const char* bytes, size_t count) {
     while (count > 0) {
         ssize_t written = write(STDOUT_FILENO, bytes, count);
         if (written > 0) {
@@ -60,11 +61,12 @@ void WriteAll(const char* bytes, size_t count) {
             continue;
         } else if (written < 0 && errno == EAGAIN) {  // someone made the terminal non-blocking
             pollfd out{STDOUT_FILENO, POLLOUT, 0};
-            if (poll(&out, 1, WRITE_STALL_MS) <= 0) return;
+            if (poll(&out, 1, WRITE_STALL_MS) <= 0) return false;
         } else {
-            return;
+            return false;
         }
     }
+    return true;
 }
 
 // Async-signal-safe and idempotent.
@@ -145,14 +147,16 @@ int64_t MonotonicNs() {
 }
 
 // Sleeps out the rest of the frame interval since the previous present, on a
-// clock of its own so that the game's clock stays a pure reading.
+// clock of its own so that the game's clock stays a pure reading. A relative
+// nanosleep measured on the monotonic clock: every POSIX system has both.
 void WaitForPresentSlot() {
     int64_t now = MonotonicNs();
     const int64_t wait = PresentWait(HasPresented, LastPresentNs, now, 1'000'000'000);
     if (wait > 0) {
-        int64_t due = now + wait;
-        timespec until{static_cast<time_t>(due / 1'000'000'000), static_cast<long>(due % 1'000'000'000)};
-        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+        const int64_t due = now + wait;
+        for (int64_t left = wait; left > 0; left = due - MonotonicNs()) {
+            timespec interval{static_cast<time_t>(left / 1'000'000'000), static_cast<long>(left % 1'000'000'000)};
+            if (nanosleep(&interval, nullptr) != 0 && errno != EINTR) break;
         }
         now = due;
     }
@@ -182,6 +186,8 @@ void PlatformOpenConsole(const char* title) {
     int columns = 0;
     ReadTerminalSize(rows, columns);
     ResetTerminalOutput(Output, rows, columns);
+    Output.repeatAllowed = TerminalKnownToRepeat(std::getenv("TERM"), std::getenv("TMUX") != nullptr,
+                                                 std::getenv("XTERM_VERSION") != nullptr);
     ResetTerminalInput(Input);
 }
 
@@ -191,9 +197,10 @@ void PlatformPresent(const CHAR_INFO* cells) {
         ReadTerminalSize(Output.rows, Output.columns);
         ForgetTerminalScreen(Output);  // the terminal may have reflowed the old picture
     }
-    EncodeFrame(Output, cells, FrameBytes);
+    EncodeFrame(Output, cells, FrameBytes);  // empty when nothing changed
     WaitForPresentSlot();
-    WriteAll(FrameBytes.data, FrameBytes.length);
+    // Part of a frame, maybe cut inside a sequence, leaves the screen unknown.
+    if (FrameBytes.length > 0 && !WriteAll(FrameBytes.data, FrameBytes.length)) ForgetTerminalScreen(Output);
 }
 
 uint32_t PlatformPendingInput() {

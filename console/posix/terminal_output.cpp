@@ -8,107 +8,249 @@ namespace fg {
 
 namespace {
 
+constexpr char SYNC_BEGIN[] = "\x1b[?2026h";
+constexpr char SYNC_END[] = "\x1b[?2026l";
+// Erased in default colours, not in whatever background the pen last held.
+// A frame cut short may have left the terminal inside an escape sequence or a
+// UTF-8 glyph: CAN ends the one, two continuation bytes the other, and what
+// they print goes with the erase.
+constexpr char ERASE[] = "\x18\x80\x80\x1b[0m\x1b[2J";
+constexpr uint32_t ERASED_CELL = SHOWN_PLAIN | (' ' << 8);
+// Sideways shifts tried for a row, and the cells a shift must save to be used.
+constexpr int MAX_SHIFT = 12;
+constexpr int MIN_SHIFT_GAIN = 8;
+
+int PenOf(uint32_t shown) { return (shown & SHOWN_PLAIN) ? PEN_PLAIN : static_cast<int>(shown & 0xFF); }
+unsigned GlyphOf(uint32_t shown) { return (shown >> 8) & 0xFF; }
+
+// The code a cell shows: a shade glyph, printable ASCII, or else a space.
+unsigned VisibleGlyph(uint16_t character) {
+    unsigned code = character & 0xFF;
+    if (ShadeGlyphUtf8(code) != nullptr || (code >= 32 && code <= 126)) return code;
+    return ' ';
+}
+
+std::size_t GlyphLength(unsigned code) { return ShadeGlyphUtf8(code) != nullptr ? 3 : 1; }
+
 void Append(TerminalBytes& out, const char* bytes, std::size_t count) {
     std::memcpy(out.data + out.length, bytes, count);
     out.length += count;
 }
 
-void AppendNumber(TerminalBytes& out, int value) {
-    char digits[12];
-    int count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value > 0);
-    while (count > 0) out.data[out.length++] = digits[--count];
-}
-
-void AppendCursorToRow(TerminalBytes& out, int row) {
-    Append(out, "\x1b[", 2);
-    AppendNumber(out, row + 1);
-    Append(out, ";1H", 3);
-}
-
-int ForegroundSgr(uint16_t attributes) {
-    int base = (attributes & 0x08) ? 90 : 30;
-    return base + ANSI_FROM_CONSOLE_COLOUR[attributes & 0x07];
-}
-
-int BackgroundSgr(uint16_t attributes) {
-    int base = (attributes & 0x80) ? 100 : 40;
-    return base + ANSI_FROM_CONSOLE_COLOUR[(attributes >> 4) & 0x07];
-}
-
-// Sends only the halves that differ from what the terminal already shows.
-void AppendColour(TerminalOutputState& state, TerminalBytes& out, uint16_t attributes) {
-    int foreground = ForegroundSgr(attributes);
-    int background = BackgroundSgr(attributes);
-    bool sendForeground = !state.colourKnown || foreground != ForegroundSgr(state.attributes);
-    bool sendBackground = !state.colourKnown || background != BackgroundSgr(state.attributes);
-    if (!sendForeground && !sendBackground) return;
-    Append(out, "\x1b[", 2);
-    if (sendForeground) AppendNumber(out, foreground);
-    if (sendForeground && sendBackground) Append(out, ";", 1);
-    if (sendBackground) AppendNumber(out, background);
-    Append(out, "m", 1);
-    state.colourKnown = true;
-    state.attributes = attributes;
-}
-
-void AppendGlyph(TerminalBytes& out, uint16_t character) {
-    unsigned code = character & 0xFF;
-    if (const char* shade = ShadeGlyphUtf8(code)) {
-        Append(out, shade, 3);
-        return;
-    }
-    out.data[out.length++] = (code >= 32 && code <= 126) ? static_cast<char>(code) : ' ';
+void AppendGlyph(TerminalBytes& out, unsigned code) {
+    if (const char* shade = ShadeGlyphUtf8(code)) Append(out, shade, 3);
+    else out.data[out.length++] = static_cast<char>(code);
 }
 
 int VisibleCount(int terminalSize, int pictureSize) {
     return (terminalSize > 0 && terminalSize < pictureSize) ? terminalSize : pictureSize;
 }
 
+// Where the cursor rests after drawing at `column`: the next column, or
+// unknown at the terminal's right edge, where it stays put without wrapping.
+int ColumnAfter(const TerminalOutputState& state, int column) {
+    int edge = state.columns > 0 ? state.columns : SCREEN_WIDTH;
+    return column + 1 < edge ? column + 1 : -1;
+}
+
+void DrawCell(TerminalOutputState& state, TerminalBytes& out, int row, int column, uint32_t cell) {
+    out.length += EncodeColourChange(state.pen, PenOf(cell), out.data + out.length);
+    state.pen = PenOf(cell);
+    AppendGlyph(out, GlyphOf(cell));
+    state.shown[row * SCREEN_WIDTH + column] = cell;
+    state.cursorColumn = ColumnAfter(state, column);
+}
+
+// Takes the cursor to `column` of `row`, ready to draw `want[column]`: by a
+// move, or by writing the unchanged cells in between again (in their own
+// colours) when that, with the colour change it leaves for the cell, is shorter.
+void ReachCell(TerminalOutputState& state, TerminalBytes& out, int row, int column, const uint32_t* want) {
+    if (state.cursorRow == row && state.cursorColumn == column) return;
+    char move[16];
+    int lastRow = state.rows > 0 ? state.rows - 1 : -1;
+    const std::size_t moveLength = EncodeCursorMove(state.cursorRow, state.cursorColumn, row, column, lastRow, move);
+    const int target = PenOf(want[column]);
+    const std::size_t byMove = moveLength + ColourChangeLength(state.pen, target);
+    std::size_t byRewrite = 0;
+    int pen = state.pen;
+    const bool canRewrite = state.cursorRow == row && state.cursorColumn >= 0 && state.cursorColumn < column;
+    for (int c = canRewrite ? state.cursorColumn : column; c < column && byRewrite < byMove; ++c) {
+        byRewrite += ColourChangeLength(pen, PenOf(want[c])) + GlyphLength(GlyphOf(want[c]));
+        pen = PenOf(want[c]);
+    }
+    if (canRewrite && byRewrite + ColourChangeLength(pen, target) < byMove) {
+        for (int c = state.cursorColumn; c < column; ++c) {
+            out.length += EncodeColourChange(state.pen, PenOf(want[c]), out.data + out.length);
+            state.pen = PenOf(want[c]);
+            AppendGlyph(out, GlyphOf(want[c]));
+        }
+    } else {
+        Append(out, move, moveLength);
+    }
+    state.cursorRow = row;
+    state.cursorColumn = column;
+}
+
+// After drawing `cell` at `column`: repeats it over the following cells that
+// want the same, through the last of them that changed, when REP is shorter.
+int RepeatCell(TerminalOutputState& state, TerminalBytes& out, int row, int column, int columns,
+               const uint32_t* want) {
+    uint32_t* shown = state.shown + row * SCREEN_WIDTH;
+    int last = column;
+    for (int c = column + 1; c < columns && want[c] == want[column]; ++c) {
+        if (shown[c] != want[c]) last = c;
+    }
+    int count = last - column;
+    if (count == 0) return column;
+    char rep[16];
+    std::size_t repLength = EncodeCsi(count, 'b', rep);
+    if (repLength >= count * GlyphLength(GlyphOf(want[column]))) return column;
+    Append(out, rep, repLength);
+    for (int c = column + 1; c <= last; ++c) shown[c] = want[column];
+    state.cursorColumn = ColumnAfter(state, last);
+    return last;
+}
+
+void MoveCursor(TerminalOutputState& state, TerminalBytes& out, int row, int column) {
+    int lastRow = state.rows > 0 ? state.rows - 1 : -1;
+    out.length += EncodeCursorMove(state.cursorRow, state.cursorColumn, row, column, lastRow, out.data + out.length);
+    state.cursorRow = row;
+    state.cursorColumn = column;
+}
+
+// Cells of the row that a shift would leave showing what is wanted, or fewer
+// than `needed` as soon as that many can no longer be reached.
+int ShiftMatches(const uint32_t* shown, const uint32_t* want, int columns, int shift, int needed) {
+    const int first = shift > 0 ? 0 : -shift, end = shift > 0 ? columns - shift : columns;
+    // A quick look at every eighth cell first: most shifts are plainly wrong.
+    int samples = 0, sampled = 0;
+    for (int c = first; c < end; c += 8, ++samples) sampled += want[c] == shown[c + shift];
+    if (samples > 0 && sampled * (end - first) / samples + 8 < needed) return 0;
+    int matches = 0;
+    for (int c = first; c < end; ++c) {
+        matches += want[c] == shown[c + shift];
+        if (matches + (end - c - 1) < needed) return matches;
+    }
+    return matches;
+}
+
+// How far the row's picture moved sideways since it was sent (turning moves
+// it whole): positive to the left; 0 when no shift saves enough cells. The
+// shift `hint` (the last row's) is tried first: a whole view turns as one.
+int RowShift(const uint32_t* shown, const uint32_t* want, int columns, int hint) {
+    int unchanged = 0;
+    for (int c = 0; c < columns; ++c) unchanged += want[c] == shown[c];
+    if (columns - unchanged < MIN_SHIFT_GAIN) return 0;
+    int best = 0, bestMatches = unchanged + MIN_SHIFT_GAIN - 1;
+    if (hint != 0) {
+        const int matches = ShiftMatches(shown, want, columns, hint, bestMatches + 1);
+        if (matches > columns - MIN_SHIFT_GAIN) return hint;
+        if (matches > bestMatches) {
+            best = hint;
+            bestMatches = matches;
+        }
+    }
+    for (int distance = 1; distance <= MAX_SHIFT; ++distance) {
+        const int shifts[2] = {distance, -distance};
+        for (int shift : shifts) {
+            const int matches = ShiftMatches(shown, want, columns, shift, bestMatches + 1);
+            if (matches > bestMatches) {
+                best = shift;
+                bestMatches = matches;
+            }
+        }
+    }
+    return best;
+}
+
+// Moves the row's cells sideways in the terminal by deleting (DCH) or
+// inserting (ICH) characters at its start. In default colours, so the blanks
+// the terminal fills in are plain; a right shift first deletes as many cells
+// at the picture's right edge, so none are pushed out beside the picture.
+void ShiftRow(TerminalOutputState& state, TerminalBytes& out, int row, int columns, int shift) {
+    out.length += EncodeColourChange(state.pen, PEN_PLAIN, out.data + out.length);
+    state.pen = PEN_PLAIN;
+    uint32_t* shown = state.shown + row * SCREEN_WIDTH;
+    if (shift > 0) {
+        MoveCursor(state, out, row, 0);
+        out.length += EncodeCsi(shift, 'P', out.data + out.length);
+        for (int c = 0; c < columns; ++c) shown[c] = c + shift < columns ? shown[c + shift] : SHOWN_UNKNOWN;
+        return;
+    }
+    if (state.columns > SCREEN_WIDTH) {
+        MoveCursor(state, out, row, SCREEN_WIDTH + shift);
+        out.length += EncodeCsi(-shift, 'P', out.data + out.length);
+    }
+    MoveCursor(state, out, row, 0);
+    out.length += EncodeCsi(-shift, '@', out.data + out.length);
+    for (int c = columns - 1; c >= 0; --c) shown[c] = c + shift >= 0 ? shown[c + shift] : SHOWN_UNKNOWN;
+}
+
+// `shift` carries the last row's shift in and this row's out.
+void EncodeRow(TerminalOutputState& state, TerminalBytes& out, int row, int columns, const uint32_t* want,
+               bool mayShift, int& shift) {
+    const uint32_t* shown = state.shown + row * SCREEN_WIDTH;
+    if (mayShift) {
+        shift = RowShift(shown, want, columns, shift);
+        if (shift != 0) ShiftRow(state, out, row, columns, shift);
+    }
+    for (int column = 0; column < columns; ++column) {
+        if (want[column] == shown[column]) continue;
+        ReachCell(state, out, row, column, want);
+        DrawCell(state, out, row, column, want[column]);
+        if (state.repeatAllowed) column = RepeatCell(state, out, row, column, columns, want);
+    }
+}
+
 }  // namespace
 
 void ResetTerminalOutput(TerminalOutputState& state, int rows, int columns) {
-    state = TerminalOutputState{};
     state.rows = rows;
     state.columns = columns;
+    state.repeatAllowed = false;
+    ForgetTerminalScreen(state);
 }
 
 void ForgetTerminalScreen(TerminalOutputState& state) {
     state.screenKnown = false;
+    state.pen = PEN_UNKNOWN;
+    state.cursorRow = -1;
+    state.cursorColumn = -1;
+    for (uint32_t& cell : state.shown) cell = SHOWN_UNKNOWN;
 }
 
 void EncodeFrame(TerminalOutputState& state, const CHAR_INFO* cells, TerminalBytes& out) {
     out.length = 0;
-    if (!state.screenKnown) {  // erased in default colours, not in the last cell's background
-        Append(out, "\x1b[0m\x1b[2J", 8);
+    Append(out, SYNC_BEGIN, sizeof SYNC_BEGIN - 1);
+    const bool erase = !state.screenKnown;
+    if (erase) {
+        Append(out, ERASE, sizeof ERASE - 1);
+        for (uint32_t& cell : state.shown) cell = ERASED_CELL;
+        state.pen = PEN_PLAIN;
         state.screenKnown = true;
-        state.colourKnown = false;
     }
-    int rows = VisibleCount(state.rows, SCREEN_HEIGHT);
-    int columns = VisibleCount(state.columns, SCREEN_WIDTH);
+    const int rows = VisibleCount(state.rows, SCREEN_HEIGHT);
+    const int columns = VisibleCount(state.columns, SCREEN_WIDTH);
+    char notice[128];
+    const std::size_t noticeLength = SizeNotice(state.rows, state.columns, notice);
+    int shift = 0;
     for (int row = 0; row < rows; ++row) {
-        AppendCursorToRow(out, row);
+        uint32_t want[SCREEN_WIDTH];
         const CHAR_INFO* line = cells + row * SCREEN_WIDTH;
         for (int column = 0; column < columns; ++column) {
-            AppendColour(state, out, line[column].attributes);
-            AppendGlyph(out, line[column].character);
+            if (noticeLength > 0 && row == rows - 1) {
+                unsigned code = static_cast<std::size_t>(column) < noticeLength ? notice[column] : ' ';
+                want[column] = SHOWN_PLAIN | (code << 8);
+            } else {
+                want[column] = (VisibleGlyph(line[column].character) << 8) | (line[column].attributes & 0xFFu);
+            }
         }
+        // Only where the terminal's width is known: shifts act on whole lines.
+        const bool mayShift = !erase && state.rows > 0 && state.columns > 0 && !(noticeLength > 0 && row == rows - 1);
+        EncodeRow(state, out, row, columns, want, mayShift, shift);
     }
-}
-
-std::size_t EncodeTitle(const char* title, char* out, std::size_t capacity) {
-    constexpr std::size_t FRAMING = 5;  // ESC ] 2 ; ... BEL
-    if (capacity < FRAMING) return 0;
-    std::memcpy(out, "\x1b]2;", 4);
-    std::size_t length = 4;
-    for (const char* c = title; *c != '\0' && length < capacity - 1; ++c) {
-        if (*c >= 32 && *c <= 126) out[length++] = *c;
-    }
-    out[length++] = '\a';
-    return length;
+    if (out.length == sizeof SYNC_BEGIN - 1) out.length = 0;  // nothing changed: send nothing
+    else Append(out, SYNC_END, sizeof SYNC_END - 1);
 }
 
 }  // namespace fg

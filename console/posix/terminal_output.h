@@ -1,6 +1,12 @@
 // Turns console cells into the bytes an ANSI terminal needs to show them.
 // No I/O: the POSIX back end writes what these functions produce.
 //
+// The encoder remembers what the terminal shows and sends only the cells that
+// changed since the last frame, reaching each by the cheapest cursor move and
+// sending only the half of the colour pair that differs from the terminal's.
+// Each frame is wrapped in a synchronized update (CSI ? 2026 h ... l) so a
+// terminal that supports it never paints half a frame; others ignore it.
+//
 // Colours: the cell's attribute word keeps the console's colour order (blue
 // bit 0, green bit 1, red bit 2); the terminal's SGR colours put red first,
 // so the three bits are reversed. Foreground bit 3 selects the bright set
@@ -11,6 +17,10 @@
 // and the full block 219 become U+2591, U+2592, U+2593 and U+2588 in UTF-8;
 // printable ASCII (32-126) is sent as itself; every other code, 0 included,
 // is shown as a space, so no cell can send a control byte to the terminal.
+//
+// A terminal smaller than the picture shows its top-left part, and its last
+// visible row says, in the terminal's own colours, how big it is and how big
+// it needs to be.
 #pragma once
 
 #include <cstddef>
@@ -20,21 +30,33 @@
 
 namespace fg {
 
-// What the encoder knows about the terminal between frames. Zero-initialised
-// by ResetTerminalOutput; only EncodeFrame and the back end (size, resize)
-// change it.
+// A shown cell: glyph code << 8 | attribute low byte, or a cell in the
+// terminal's default colours (erased, or the size notice) with SHOWN_PLAIN set.
+constexpr uint32_t SHOWN_PLAIN = 1u << 16;
+constexpr uint32_t SHOWN_UNKNOWN = 0xFFFFFFFFu;
+// The terminal's pen: an attribute low byte, PEN_PLAIN (default colours) or
+// PEN_UNKNOWN.
+constexpr int PEN_PLAIN = 0x100;
+constexpr int PEN_UNKNOWN = -1;
+
+// What the encoder knows about the terminal between frames. Set up by
+// ResetTerminalOutput; only EncodeFrame, ForgetTerminalScreen and the back end
+// (size, repeatAllowed) change it.
 struct TerminalOutputState {
     int rows;             // terminal size; cells outside it are not sent, so a
     int columns;          // small terminal shows the picture cut, not wrapped
     bool screenKnown;     // false: erase the screen, in default colours, before the next frame
-    bool colourKnown;     // true: the terminal's current SGR colours are `attributes`
-    uint16_t attributes;  // the last attribute word sent as SGR
+    bool repeatAllowed;   // the terminal is known to take REP (CSI n b)
+    int pen;              // the colours the terminal draws in now
+    int cursorRow;        // -1: unknown
+    int cursorColumn;     // -1: unknown (also after writing the terminal's last column)
+    uint32_t shown[SCREEN_HEIGHT * SCREEN_WIDTH];  // what each visible cell shows
 };
 
-// Longest frame: a colour reset and erase, one cursor position per row, and
-// per cell the longest SGR ("ESC[97;107m", 9 bytes) plus a three-byte glyph.
-constexpr std::size_t TERMINAL_FRAME_BYTES_MAX =
-    8 + SCREEN_HEIGHT * 8 + SCREEN_WIDTH * SCREEN_HEIGHT * 12;
+// Longest frame: the synchronized-update brackets, a colour reset and erase,
+// per row a sideways shift, and per cell the longest move ("ESC[50;80H"), SGR
+// ("ESC[97;107m") and glyph.
+constexpr std::size_t TERMINAL_FRAME_BYTES_MAX = 32 + SCREEN_HEIGHT * 40 + SCREEN_WIDTH * SCREEN_HEIGHT * (8 + 9 + 3);
 
 struct TerminalBytes {
     std::size_t length;
@@ -42,18 +64,40 @@ struct TerminalBytes {
 };
 
 // Starts from an unknown screen of the given size (0 or less: assume the
-// picture fits).
+// picture fits). REP stays off until the back end allows it.
 void ResetTerminalOutput(TerminalOutputState& state, int rows, int columns);
 
-// The terminal changed under us (resize): redraw from an erased screen.
+// The terminal may no longer show what we sent (resize, resume, focus-in, a
+// frame that did not go out whole): the next frame erases and redraws all.
 void ForgetTerminalScreen(TerminalOutputState& state);
 
-// Replaces out with the bytes that show the SCREEN_WIDTH x SCREEN_HEIGHT cells
-// (row-major) at the top-left of the terminal, and records in state what the
-// terminal shows afterwards. Every cell is sent each frame; the state carries
-// the SGR colours across frames, so a frame that starts in the colour the last
-// one ended in sends no SGR for it.
+// Replaces out with the bytes that make the terminal show the SCREEN_WIDTH x
+// SCREEN_HEIGHT cells (row-major) at its top-left, and records in state what
+// it shows afterwards. Nothing changed: out is empty and nothing need be sent.
 void EncodeFrame(TerminalOutputState& state, const CHAR_INFO* cells, TerminalBytes& out);
+
+// "ESC [ count final", the count left out where it is the default 1.
+std::size_t EncodeCsi(int count, char final, char* out);
+
+// The cheapest bytes that take the cursor from (fromRow, fromColumn) to (row,
+// column); a negative from-coordinate is unknown. lastRow is the terminal's
+// last row (a line feed there would scroll). Writes at most 16 bytes.
+std::size_t EncodeCursorMove(int fromRow, int fromColumn, int row, int column, int lastRow, char* out);
+
+// The SGR that changes the pen from `from` to `to` (attribute bytes or
+// PEN_PLAIN/PEN_UNKNOWN), sending only the halves that differ. At most 12 bytes.
+std::size_t EncodeColourChange(int from, int to, char* out);
+// Its length, without writing it.
+std::size_t ColourChangeLength(int from, int to);
+
+// The notice for a terminal of the given size, shortened to fit `columns`;
+// returns its length (0 when the picture fits). out holds at least 128 bytes.
+std::size_t SizeNotice(int rows, int columns, char* out);
+
+// Whether a terminal is known to repeat any character with REP, from $TERM
+// and whether $TMUX and $XTERM_VERSION (set by xterm itself) are present.
+// Only xterm, outside tmux; unknown terminals: no.
+bool TerminalKnownToRepeat(const char* term, bool inTmux, bool inXterm);
 
 // Writes the window-title request "ESC ] 2 ; title BEL" into out (at most
 // capacity bytes, title shortened to fit) and returns its length. Only

@@ -17,12 +17,14 @@
 #include "console/script/frame_script.h"
 #include "console/script/platform_script.h"
 #include "console/script/state_report.h"
+#include "console/script/terminal_capture.h"
 
 namespace {
 
 const char USAGE[] =
     "usage: farrowgate-headless --script FILE [--frames-out FILE] [--state-out FILE]\n"
     "                           [--start-tick N] [--repeat N]\n"
+    "                           [--terminal-out FILE [--terminal-size COLSxROWS]]\n"
     "       farrowgate-headless --dump-assets DIR\n"
     "       farrowgate-headless --help\n"
     "       farrowgate-headless --version\n"
@@ -30,12 +32,16 @@ const char USAGE[] =
     "Runs the game's start-up and frame loop with a scripted clock and keyboard.\n"
     "Script: one line per frame, '<elapsed ms> [+KEY|-KEY|OTHER ...]', '#' comments;\n"
     "KEY is ESC, SPACE, LEFT, UP, RIGHT, DOWN or a virtual-key code 0..65535.\n"
-    "FILE '-' reads the script from standard input.\n";
+    "FILE '-' reads the script from standard input.\n"
+    "--terminal-out writes, for every frame, the bytes the POSIX terminal back end\n"
+    "would send for it (a terminal of COLSxROWS, default 100x60, taking REP as xterm\n"
+    "does), each frame preceded by its length as a 4-byte little-endian number.\n";
 
 fg::OutputFile FramesOut, StateOut;
 bool WantFrames, WantState;
+std::string TerminalPath;  // the --terminal-out file, once it is open
 
-void OnPresent(const fg::CHAR_INFO*) {
+void OnPresent(const fg::CHAR_INFO* cells) {
     bool ok = true;
     if (WantFrames) {
         fg::AppendFrameCells(FramesOut.pending);
@@ -45,6 +51,7 @@ void OnPresent(const fg::CHAR_INFO*) {
         fg::AppendStateReport(StateOut.pending, fg::ScriptedFramesPresented());
         ok = fg::FlushOutputBlock(StateOut) && ok;
     }
+    fg::CaptureTerminalFrame(cells);
     if (!ok) fg::StopScriptedRun();  // no point drawing frames nobody can keep
 }
 
@@ -57,6 +64,11 @@ int UsageError(const std::string& message) {
 int RunError(const std::string& message) {
     if (WantFrames) fg::DiscardOutput(FramesOut);
     if (WantState) fg::DiscardOutput(StateOut);
+    if (!TerminalPath.empty()) {
+        fg::CloseTerminalCapture();
+        std::error_code code;
+        if (std::filesystem::is_regular_file(TerminalPath, code)) std::remove(TerminalPath.c_str());
+    }
     return UsageError(message);
 }
 
@@ -134,6 +146,8 @@ int RunAndReport() {
     for (fg::OutputFile* out : {&FramesOut, &StateOut})
         if (out->file != nullptr && !fg::CloseOutput(*out))
             return RunError("writing " + fg::QuoteForMessage(out->path) + " failed: " + std::strerror(out->error));
+    if (!TerminalPath.empty() && !fg::CloseTerminalCapture())
+        return RunError("writing " + fg::QuoteForMessage(TerminalPath) + " failed");
 
     const double ms = std::chrono::duration<double, std::milli>(end - begin).count();
     const uint64_t frames = fg::ScriptedFramesPresented();
@@ -150,6 +164,7 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);  // a file-size limit then fails the write, which is reported
 #endif
     std::string scriptPath, framesPath, statePath, dumpDir;
+    int terminalColumns = fg::CAPTURE_DEFAULT_COLUMNS, terminalRows = fg::CAPTURE_DEFAULT_ROWS;
     uint64_t startTick = 0, repeat = 1;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -162,7 +177,8 @@ int main(int argc, char** argv) {
             return std::fflush(stdout) == 0 ? 0 : UsageError("cannot write the version");
         }
         const bool takesValue = option == "--script" || option == "--frames-out" || option == "--state-out" ||
-                                option == "--start-tick" || option == "--repeat" || option == "--dump-assets";
+                                option == "--start-tick" || option == "--repeat" || option == "--dump-assets" ||
+                                option == "--terminal-out" || option == "--terminal-size";
         if (!takesValue) return UsageError("unknown option " + fg::QuoteForMessage(option) + " (see --help)");
         if (i + 1 >= argc) return UsageError(option + " needs a value");
         const char* value = argv[++i];
@@ -170,6 +186,11 @@ int main(int argc, char** argv) {
         else if (option == "--frames-out") framesPath = value;
         else if (option == "--state-out") statePath = value;
         else if (option == "--dump-assets") dumpDir = value;
+        else if (option == "--terminal-out") TerminalPath = value;
+        else if (option == "--terminal-size") {
+            if (!fg::ParseTerminalSize(value, terminalColumns, terminalRows))
+                return UsageError("--terminal-size takes COLSxROWS (1..9999 each), not " + fg::QuoteForMessage(value));
+        }
         else if (option == "--start-tick") {
             if (!ParseUnsigned(value, UINT32_MAX, startTick))
                 return UsageError("--start-tick takes a number 0..4294967295, not " + fg::QuoteForMessage(value));
@@ -189,6 +210,11 @@ int main(int argc, char** argv) {
     run.startTick = static_cast<uint32_t>(startTick);
     run.onPresent = OnPresent;
     if (const int status = OpenOutputs(framesPath, statePath); status != 0) return status;
+    if (!TerminalPath.empty() && !fg::OpenTerminalCapture(TerminalPath, terminalColumns, terminalRows)) {
+        const std::string path = TerminalPath;
+        TerminalPath.clear();  // not ours to remove
+        return RunError("cannot write terminal bytes to " + fg::QuoteForMessage(path));
+    }
     fg::BeginScriptedRun(run);
     return RunAndReport();
 }
