@@ -1,11 +1,12 @@
 #include "render/angle_tables.h"
 
-#include <bit>
 #include <cmath>
 
 namespace fg {
 
-const double ANGLE_UNIT_RADIANS = std::bit_cast<double>(uint64_t{0x3F8ACEE9F37BEBCE});
+// Written as a hexadecimal literal (bits 0x3F8ACEE9F37BEBCE): exact on every
+// compiler, and older standard libraries have no std::bit_cast.
+const double ANGLE_UNIT_RADIANS = 0x1.ACEE9F37BEBCEp-7;
 
 double SinTable[ANGLE_STEPS];
 double TanTable[ANGLE_STEPS];
