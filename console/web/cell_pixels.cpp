@@ -6,8 +6,10 @@ namespace fg {
 
 namespace {
 
-// The light shade's dots: every fourth dot, shifted by two on odd rows.
-bool LightDot(int x, int y) { return (x & 3) == ((y & 1) << 1); }
+// The light shade's dots: one in each row and each column of every 4 x 4
+// square, in columns 0, 2, 1, 3 down its rows, so they show neither stripes
+// nor lines.
+bool LightDot(int x, int y) { return (x & 3) == ((y * 2 + ((y >> 1) & 1)) & 3); }
 
 void PutPixel(uint8_t* pixel, const uint8_t* colour) {
     pixel[0] = colour[0];

@@ -15,7 +15,7 @@ constexpr int PICTURE_HEIGHT = SCREEN_HEIGHT * CELL_PIXELS;
 constexpr int PICTURE_BYTES = PICTURE_WIDTH * PICTURE_HEIGHT * 4;
 
 // True where the dot (x, y) of a cell with this character shows the
-// foreground colour. Light shade lights one dot in four, staggered row by row;
+// foreground colour. Light shade lights one dot in four, spread evenly;
 // medium a checkerboard; dark the light pattern inverted; full block all.
 // Any other character shows the background only.
 bool DotIsForeground(uint16_t character, int x, int y);
