@@ -188,16 +188,30 @@ describe('the live page', () => {
     assert.deepEqual(await page.evaluate(() => window.keyDefaults), [true]);
   });
 
-  test('a key held when the page loses the focus counts as released', async () => {
-    await page.keyboard.down('ArrowRight');
-    await sleep(200);
-    await page.evaluate(() => window.dispatchEvent(new Event('blur')));
-    await sleep(150);
-    const afterBlur = (await state(page)).angle;
-    await sleep(400);
-    assert.equal((await state(page)).angle, afterBlur);
-    await page.keyboard.up('ArrowRight');
-  });
+  // A key let go while the page cannot see it sends no key-up: losing the
+  // focus or being hidden must count every held key as released.
+  const losses = {
+    'the page loses the focus': () => window.dispatchEvent(new Event('blur')),
+    'the page is hidden': () => {
+      Object.defineProperty(document, 'hidden', { value: true, configurable: true });
+      document.dispatchEvent(new Event('visibilitychange'));
+      delete document.hidden; // back to the real, visible page
+    },
+  };
+  for (const [how, lose] of Object.entries(losses)) {
+    test(`a held key counts as released when ${how}`, async () => {
+      const before = (await state(page)).angle;
+      await page.keyboard.down('ArrowRight');
+      await sleep(200);
+      assert.notEqual((await state(page)).angle, before, 'turns while held');
+      await page.evaluate(lose);
+      await sleep(150);
+      const afterLoss = (await state(page)).angle;
+      await sleep(400);
+      assert.equal((await state(page)).angle, afterLoss, 'no turning after the loss');
+      await page.keyboard.up('ArrowRight');
+    });
+  }
 
   test('Escape ends the loop, leaving the last frame and how to start again', async () => {
     await page.screenshot({ path: path.join(outDir, 'page.png') });
