@@ -77,32 +77,33 @@ Module.farrowgatePage = (function () {
 
   function onVisibility() { if (document.hidden) releaseAll(); }
 
-  function listen() {
-    window.addEventListener('keydown', onKeyDown);
-    window.addEventListener('keyup', onKeyUp);
-    window.addEventListener('blur', releaseAll);
-    document.addEventListener('visibilitychange', onVisibility);
-    canvas.focus();
-  }
+  const LISTENERS = [
+    [window, 'keydown', onKeyDown],
+    [window, 'keyup', onKeyUp],
+    [window, 'blur', releaseAll],
+    [document, 'visibilitychange', onVisibility],
+  ];
 
-  function stopListening() {
-    window.removeEventListener('keydown', onKeyDown);
-    window.removeEventListener('keyup', onKeyUp);
-    window.removeEventListener('blur', releaseAll);
-    document.removeEventListener('visibilitychange', onVisibility);
+  function listen(on) {
+    // Plain indexing: Emscripten's optimiser reads no destructuring here.
+    for (const listener of LISTENERS) {
+      if (on) listener[0].addEventListener(listener[1], listener[2]);
+      else listener[0].removeEventListener(listener[1], listener[2]);
+    }
     held.clear();
+    if (on) canvas.focus();
   }
 
   function ended_() {
     ended = true;
-    stopListening();
+    listen(false);
     status.textContent = 'The walk has ended. Reload the page (F5) to start again.';
   }
 
   let markReady;
   const ready = new Promise(function (resolve) { markReady = resolve; });
   Module.postRun = [function () {
-    if (!scripted && !ended) listen();
+    if (!scripted && !ended) listen(true);
     markReady();
   }];
   window.addEventListener('resize', fit);

@@ -6,6 +6,7 @@
 
 #include <deque>
 
+#include "console/input_queue.h"
 #include "console/web/cell_pixels.h"
 #include "console/web/web_platform.h"
 
@@ -57,12 +58,7 @@ void PlatformPresent(const CHAR_INFO* cells) {
 uint32_t PlatformPendingInput() { return static_cast<uint32_t>(Queue.size()); }
 
 uint32_t PlatformReadInput(InputRecord* records, uint32_t capacity) {
-    uint32_t n = 0;
-    while (n < capacity && !Queue.empty()) {
-        records[n++] = Queue.front();
-        Queue.pop_front();
-    }
-    return n;
+    return TakeInputRecords(Queue, records, capacity);
 }
 
 // performance.now() counts milliseconds from the page's start as a double;
