@@ -94,7 +94,7 @@ Module.farrowgatePage = (function () {
     if (on) canvas.focus();
   }
 
-  function ended_() {
+  function endGame() {
     ended = true;
     listen(false);
     status.textContent = 'The walk has ended. Reload the page (F5) to start again.';
@@ -113,9 +113,14 @@ Module.farrowgatePage = (function () {
   window.farrowgate = {
     ready: ready,
     runScript: function (text, startTick, onFrame) {
+      // On the heap, not the stack: a script may be longer than the stack.
+      const size = Module.lengthBytesUTF8(text) + 1;
+      const copy = Module._malloc(size);
+      Module.stringToUTF8(text, copy, size);
       frameListener = onFrame || null;
-      const count = Module.ccall('fg_run_script', 'number', ['string', 'number'], [text, startTick >>> 0]);
+      const count = Module._fg_run_script(copy, startTick >>> 0);
       frameListener = null;
+      Module._free(copy);
       if (count < 0) throw new Error(Module.UTF8ToString(Module._fg_script_error()));
       return count;
     },
@@ -129,6 +134,6 @@ Module.farrowgatePage = (function () {
     setTitle: function (title) { document.title = title; },
     show: show,
     frameOut: function (cells) { if (frameListener) frameListener(cells); },
-    ended: ended_,
+    ended: endGame,
   };
 })();

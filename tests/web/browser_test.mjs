@@ -276,22 +276,31 @@ describe('the scripted page', () => {
     });
   }
 
-  test('a malformed script is refused with its line number, and no frame runs', async () => {
-    const page = await openPage('?script');
-    try {
-      const result = await page.evaluate(() => {
-        try {
-          window.farrowgate.runScript('16 +UP\n16 +JUMP\n', 0);
-          return 'ran';
-        } catch (error) {
-          return `${error.message} / frames ${window.farrowgate.state().frames}`;
-        }
-      });
-      assert.match(result, /^line 2: unknown event '\+JUMP'.* \/ frames 0$/);
-    } finally {
-      await page.close();
-    }
-  });
+  // What runScript answers: a refusal names the line and runs nothing; a
+  // script longer than the module's stack (5 MB) still runs.
+  const answers = [
+    ['a malformed script', '16 +UP\n16 +JUMP\n', /^refused: line 2: unknown event '\+JUMP'.*, frames shown 0$/],
+    ['a 6 MB script', `# ${'.'.repeat(6 << 20)}\n16 +UP\n`, /^ran 1, frames shown 1$/],
+  ];
+  for (const [what, script, expected] of answers) {
+    test(`runScript on ${what}`, async () => {
+      const page = await openPage('?script');
+      try {
+        const result = await page.evaluate((text) => {
+          let answer;
+          try {
+            answer = `ran ${window.farrowgate.runScript(text, 0)}`;
+          } catch (error) {
+            answer = `refused: ${error.message}`;
+          }
+          return `${answer}, frames shown ${window.farrowgate.state().frames}`;
+        }, script);
+        assert.match(result, expected);
+      } finally {
+        await page.close();
+      }
+    });
+  }
 
   test('the pages left no console error', () => assert.deepEqual(problems, []));
 });
