@@ -16,5 +16,5 @@ export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
 emcmake cmake -S . -B build-web
 cmake --build build-web -j2
 (cd tests/web && npm ci --no-audit --no-fund)
-ctest --test-dir build-web --output-on-failure
+ctest --test-dir build-web --output-on-failure --verbose
 ls -l build-web/web build-web/browser-test
