@@ -56,8 +56,10 @@ void RunFrame() {
     PresentFrame();
 }
 
+bool LoopGoesOn() { return !KeyState[VK_ESCAPE] && !PlatformQuitRequested(); }
+
 void RunFrames() {
-    while (!KeyState[VK_ESCAPE] && !PlatformQuitRequested()) RunFrame();
+    while (LoopGoesOn()) RunFrame();
 }
 
 int RunGame() {

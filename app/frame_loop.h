@@ -22,8 +22,11 @@ void BuildWorld();
 void StartUp();
 // One frame: clock, animation, inputs, world, poll, column pass, present.
 void RunFrame();
-// Frames while Escape is up and the back end wants more; the test comes
-// before the first frame and after every presentation.
+// The loop's test: Escape is up and the back end wants more frames.
+bool LoopGoesOn();
+// Frames while LoopGoesOn; the test comes before the first frame and after
+// every presentation. A back end that cannot block (a web page) calls RunFrame
+// itself, once per screen refresh, with the same test around it.
 void RunFrames();
 // StartUp, then frames while Escape is up and the back end wants more.
 int RunGame();

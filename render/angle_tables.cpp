@@ -1,22 +1,25 @@
 #include "render/angle_tables.h"
 
-#include <bit>
-#include <cmath>
+#include <algorithm>
+#include <iterator>
+
+#include "render/angle_tables_values.h"
 
 namespace fg {
 
-const double ANGLE_UNIT_RADIANS = std::bit_cast<double>(uint64_t{0x3F8ACEE9F37BEBCE});
+// Written as a hexadecimal literal (bits 0x3F8ACEE9F37BEBCE): exact on every
+// compiler, and older standard libraries (Emscripten's) have no std::bit_cast.
+const double ANGLE_UNIT_RADIANS = 0x1.ACEE9F37BEBCEp-7;
 
 double SinTable[ANGLE_STEPS];
 double TanTable[ANGLE_STEPS];
 double RowDistanceTable[SCREEN_WIDTH][SCREEN_HEIGHT];
 
+// sin and tan of i * ANGLE_UNIT_RADIANS, taken from exact constants rather than
+// the C library, whose last bits differ between platforms.
 void BuildAngleTables() {
-    for (int i = 0; i < ANGLE_STEPS; ++i) {
-        const double x = i * ANGLE_UNIT_RADIANS;
-        SinTable[i] = std::sin(x);
-        TanTable[i] = std::tan(x);
-    }
+    std::copy(std::begin(SIN_TABLE_VALUES), std::end(SIN_TABLE_VALUES), SinTable);
+    std::copy(std::begin(TAN_TABLE_VALUES), std::end(TAN_TABLE_VALUES), TanTable);
 }
 
 void BuildRowDistanceTable() {

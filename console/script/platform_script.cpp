@@ -2,6 +2,8 @@
 
 #include <deque>
 
+#include "console/input_queue.h"
+
 namespace fg {
 
 namespace {
@@ -54,12 +56,7 @@ void PlatformPresent(const CHAR_INFO* cells) {
 uint32_t PlatformPendingInput() { return static_cast<uint32_t>(Queue.size()); }
 
 uint32_t PlatformReadInput(InputRecord* records, uint32_t capacity) {
-    uint32_t n = 0;
-    while (n < capacity && !Queue.empty()) {
-        records[n++] = Queue.front();
-        Queue.pop_front();
-    }
-    return n;
+    return TakeInputRecords(Queue, records, capacity);
 }
 
 // The first reading ends start-up. The first reading of each frame advances
