@@ -1,7 +1,10 @@
 #include "render/angle_tables.h"
 
+#include <algorithm>
 #include <bit>
-#include <cmath>
+#include <iterator>
+
+#include "render/angle_tables_values.h"
 
 namespace fg {
 
@@ -11,12 +14,11 @@ double SinTable[ANGLE_STEPS];
 double TanTable[ANGLE_STEPS];
 double RowDistanceTable[SCREEN_WIDTH][SCREEN_HEIGHT];
 
+// sin and tan of i * ANGLE_UNIT_RADIANS, taken from exact constants rather than
+// the C library, whose last bits differ between platforms.
 void BuildAngleTables() {
-    for (int i = 0; i < ANGLE_STEPS; ++i) {
-        const double x = i * ANGLE_UNIT_RADIANS;
-        SinTable[i] = std::sin(x);
-        TanTable[i] = std::tan(x);
-    }
+    std::copy(std::begin(SIN_TABLE_VALUES), std::end(SIN_TABLE_VALUES), SinTable);
+    std::copy(std::begin(TAN_TABLE_VALUES), std::end(TAN_TABLE_VALUES), TanTable);
 }
 
 void BuildRowDistanceTable() {

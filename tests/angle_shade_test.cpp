@@ -1,6 +1,7 @@
 // The angle tables and the shade table: known values and their edge cases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -64,7 +65,8 @@ TEST_F(AngleTables, ValuesAtTheQuarterTurns) {
     EXPECT_EQ(SinTable[120], 1.0);
     // Not 0: 240 units of this unit fall a little short of pi.
     EXPECT_GT(SinTable[240], 0.0);
-    EXPECT_NEAR(SinTable[240], 3.2310891488651735e-15, 1e-27);
+    // Exactly, on every platform: C libraries differ here from the sixth digit on.
+    EXPECT_EQ(SinTable[240], 3.2310891488651735e-15);
     EXPECT_NEAR(SinTable[360], -1.0, 1e-15);
 }
 
@@ -81,8 +83,16 @@ TEST_F(AngleTables, TangentsAtTheQuarterTurnsAreHugeButFiniteAndPositive) {
 TEST_F(AngleTables, EveryEntryIsTheFunctionOfIndexTimesUnit) {
     for (int i = 0; i < ANGLE_STEPS; ++i) {
         const double x = i * ANGLE_UNIT_RADIANS;
-        EXPECT_EQ(SinTable[i], std::sin(x)) << i;
-        EXPECT_EQ(TanTable[i], std::tan(x)) << i;
+#if defined(__GLIBC__)
+        // The constants were generated with glibc: here they are its results, bit for bit.
+        EXPECT_EQ(std::bit_cast<uint64_t>(SinTable[i]), std::bit_cast<uint64_t>(std::sin(x))) << i;
+        EXPECT_EQ(std::bit_cast<uint64_t>(TanTable[i]), std::bit_cast<uint64_t>(std::tan(x))) << i;
+#else
+        // Other C libraries agree to the precision of a double, not in every last bit.
+        const double s = std::sin(x), t = std::tan(x);
+        EXPECT_NEAR(SinTable[i], s, 1e-15 * std::max(1.0, std::fabs(s))) << i;
+        EXPECT_NEAR(TanTable[i], t, 1e-15 * std::max(1.0, std::fabs(t))) << i;
+#endif
     }
     // The direction of angle a is (sin a, cos a): 0 faces +y, 120 faces +x.
     EXPECT_NEAR(SinTable[30], 0.38268343236508978, 1e-15);   // sin 22.5 degrees

@@ -29,7 +29,7 @@ def place(path):
     for folder in BACK_ENDS:
         if path.startswith(folder):
             return 0, folder
-    if path.startswith("render/angle_tables."):
+    if path.startswith(("render/angle_tables.", "render/angle_tables_values.")):
         return LAYERS.index("angles"), None
     top = path.split("/")[0]
     if top in LAYERS:
