@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "tests/test_process.h"
 
 namespace {
 
@@ -18,20 +18,26 @@ struct Outcome {
     std::string out, err;
 };
 
-Outcome RunHeadless(const std::string& arguments, const std::string& script = "") {
-    const fs::path dir = fs::temp_directory_path() / "farrowgate-cli-test";
-    fs::create_directories(dir);
+// A folder of the test's own, removed at the end.
+struct ScratchFolder {
+    const fs::path path = fg::test::MakeUniqueFolder("farrowgate-cli-test");
+    ~ScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+};
+
+Outcome RunHeadless(const fs::path& dir, const std::string& arguments, const std::string& script = "") {
     std::ofstream(dir / "script.txt") << script;
-    const std::string command = "cd " + dir.string() + " && " + FARROWGATE_HEADLESS + " " +
-                                arguments + " > out.txt 2> err.txt";
-    const int raw = std::system(command.c_str());
+    const int status = fg::test::RunCommandIn(
+        dir, fg::test::ShellWord(FARROWGATE_HEADLESS) + " " + arguments + " > out.txt 2> err.txt");
     auto read = [&](const char* name) {
         std::ifstream in(dir / name);
         std::ostringstream s;
         s << in.rdbuf();
         return s.str();
     };
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read("out.txt"), read("err.txt")};
+    return {status, read("out.txt"), read("err.txt")};
 }
 
 TEST(HeadlessRunner, BadUsageIsOneClearLineAndExitTwo) {
@@ -49,30 +55,32 @@ TEST(HeadlessRunner, BadUsageIsOneClearLineAndExitTwo) {
         {"--script script.txt --frames-out f.bin", "16\n16 +UP\n\n# x\n16 +JUMP\n", "line 5"},
         {"--script script.txt --state-out", "16\n", "needs a value"},
     };
+    const ScratchFolder scratch;
     for (const auto& c : cases) {
-        fs::remove(fs::temp_directory_path() / "farrowgate-cli-test" / "f.bin");
-        const Outcome o = RunHeadless(c.arguments, c.script);
+        fs::remove(scratch.path / "f.bin");
+        const Outcome o = RunHeadless(scratch.path, c.arguments, c.script);
         EXPECT_EQ(o.status, 2) << c.arguments;
         EXPECT_NE(o.err.find(c.mentions), std::string::npos) << c.arguments << ": " << o.err;
         EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
         EXPECT_TRUE(o.out.empty()) << o.out;
         // Nothing is half-written when the input is bad.
-        EXPECT_FALSE(fs::exists(fs::temp_directory_path() / "farrowgate-cli-test" / "f.bin")) << c.arguments;
+        EXPECT_FALSE(fs::exists(scratch.path / "f.bin")) << c.arguments;
     }
 }
 
 TEST(HeadlessRunner, RunsRepeatsAndReportsFrames) {
-    const Outcome o = RunHeadless("--script script.txt --repeat 3 --frames-out f.bin --state-out s.txt",
+    const ScratchFolder scratch;
+    const Outcome o = RunHeadless(scratch.path, "--script script.txt --repeat 3 --frames-out f.bin --state-out s.txt",
                           "16\n0 OTHER\n");
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.out.rfind("frames 6 ms ", 0), 0u) << o.out;
     EXPECT_NE(o.out.find(" fps "), std::string::npos);
-    EXPECT_EQ(fs::file_size(fs::temp_directory_path() / "farrowgate-cli-test" / "f.bin"), 6u * 16000);
+    EXPECT_EQ(fs::file_size(scratch.path / "f.bin"), 6u * 16000);
 
-    const Outcome dump = RunHeadless("--dump-assets .");
+    const Outcome dump = RunHeadless(scratch.path, "--dump-assets .");
     EXPECT_EQ(dump.status, 0) << dump.err;
-    EXPECT_EQ(fs::file_size(fs::temp_directory_path() / "farrowgate-cli-test" / "texture_bank.bin"), 262144u);
-    EXPECT_EQ(fs::file_size(fs::temp_directory_path() / "farrowgate-cli-test" / "level_image.bin"), 12290u);
+    EXPECT_EQ(fs::file_size(scratch.path / "texture_bank.bin"), 262144u);
+    EXPECT_EQ(fs::file_size(scratch.path / "level_image.bin"), 12290u);
 }
 
 }  // namespace
