@@ -5,8 +5,9 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${MINGW_PREFIX}-g++)
+# Empty for Debian's default compiler; "-posix" from mingw-w64-posix.cmake.
+set(CMAKE_C_COMPILER ${MINGW_PREFIX}-gcc${MINGW_COMPILER_SUFFIX})
+set(CMAKE_CXX_COMPILER ${MINGW_PREFIX}-g++${MINGW_COMPILER_SUFFIX})
 set(CMAKE_RC_COMPILER ${MINGW_PREFIX}-windres)
 
 # Headers and libraries come from the MinGW sysroot only; programs run on the

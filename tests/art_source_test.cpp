@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "temp_folder.h"
+#include "tests/temp_folder.h"
 #include "tools/art_source.h"
 
 namespace fg {

@@ -16,7 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "temp_folder.h"
+#include "tests/temp_folder.h"
+#include "tests/test_process.h"
 
 namespace {
 
@@ -56,10 +57,11 @@ std::vector<FrameHashes> RunTour(const std::string& name) {
     const fs::path out = FARROWGATE_TOUR_OUTPUT;  // left for tools/tour_diff.py
     fs::create_directories(out);
     const fs::path frames = out / (name + ".frames"), state = out / (name + ".state");
-    const std::string command = std::string(FARROWGATE_HEADLESS) + " --script " + script.string() +
-                                " --frames-out " + frames.string() + " --state-out " +
-                                state.string() + " " + options + " > /dev/null";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    using fg::test::ShellWord;
+    const std::string command = ShellWord(FARROWGATE_HEADLESS) + " --script " + ShellWord(script) +
+                                " --frames-out " + ShellWord(frames) + " --state-out " + ShellWord(state) +
+                                " " + options + " > " + fg::test::NULL_DEVICE;
+    EXPECT_EQ(fg::test::RunCommand(command), 0) << command;
 
     const std::string cells = ReadAll(frames);
     const std::string text = ReadAll(state);

@@ -3,10 +3,11 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <string>
+
+#include "tests/test_process.h"
 
 namespace fg::test {
 
@@ -18,9 +19,7 @@ public:
         if (test != nullptr) name += std::string(test->test_suite_name()) + "." + test->name() + "-";
         for (char& c : name)
             if (c == '/') c = '_';
-        std::string pattern = (std::filesystem::temp_directory_path() / (name + "XXXXXX")).string();
-        if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed for " << pattern;
-        path_ = pattern;
+        path_ = MakeUniqueFolder(name + "tmp");
     }
     ~TempFolder() {
         std::error_code code;

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 #include "console/frame_pacing.h"
 #include "console/platform.h"
@@ -20,6 +21,7 @@ namespace fg {
 namespace {
 
 constexpr uint32_t MAX_CONSOLE_RECORDS = 128;
+constexpr UINT CONSOLE_CODE_PAGE = 437;  // the code page of the shade characters
 
 HANDLE ConsoleOut;
 HANDLE ConsoleIn;
@@ -28,6 +30,59 @@ const COORD BufferOrigin{0, 0};
 // One record for the whole run: the console reports back in it the rectangle
 // it wrote, and the next present asks for that rectangle again.
 SMALL_RECT WriteRegion{0, 0, SCREEN_WIDTH - 1, SCREEN_HEIGHT - 1};
+
+// What set-up changes and every way out puts back: the output code page and
+// the cursor. Restored at most once, by whichever thread gets there first.
+UINT SavedCodePage = 0;  // 0: there was none to save
+CONSOLE_CURSOR_INFO SavedCursor;
+bool HasSavedCursor = false;
+volatile LONG ModesSaved = 0;
+volatile LONG QuitRequested = 0;
+
+void RestoreConsoleModes() {
+    if (InterlockedExchange(&ModesSaved, 0) == 0) return;
+    if (SavedCodePage != 0) SetConsoleOutputCP(SavedCodePage);
+    if (HasSavedCursor) SetConsoleCursorInfo(ConsoleOut, &SavedCursor);
+}
+
+// Runs on a thread of its own. Ctrl-C and Ctrl-Break end the loop like
+// Escape; closing the window, logging off and shutting down end the process
+// as soon as this returns, so the console is put back here.
+BOOL WINAPI OnConsoleControl(DWORD event) {
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+        InterlockedExchange(&QuitRequested, 1);
+        return TRUE;
+    }
+    RestoreConsoleModes();
+    return FALSE;
+}
+
+LONG WINAPI OnCrash(EXCEPTION_POINTERS*) {
+    RestoreConsoleModes();
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+void RestoreAtExit() { RestoreConsoleModes(); }
+
+// The shade characters are code page 437's; under other code pages (1252,
+// UTF-8, ...) the same codes are letters or replacement marks. The cursor
+// would blink over the picture.
+void SaveAndSetConsoleModes() {
+    SavedCodePage = GetConsoleOutputCP();
+    HasSavedCursor = GetConsoleCursorInfo(ConsoleOut, &SavedCursor) != 0;
+    InterlockedExchange(&QuitRequested, 0);
+    InterlockedExchange(&ModesSaved, 1);
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    SetUnhandledExceptionFilter(OnCrash);
+    static const bool registered = std::atexit(RestoreAtExit) == 0;
+    (void)registered;
+    SetConsoleOutputCP(CONSOLE_CODE_PAGE);
+    if (HasSavedCursor) {
+        CONSOLE_CURSOR_INFO hidden = SavedCursor;
+        hidden.bVisible = FALSE;
+        SetConsoleCursorInfo(ConsoleOut, &hidden);
+    }
+}
 
 bool HasPresented = false;
 LONGLONG LastPresentCount = 0;
@@ -62,7 +117,17 @@ void PlatformOpenConsole(const char* title) {
     SMALL_RECT window{0, 0, SCREEN_WIDTH - 1, SCREEN_HEIGHT - 1};  // not WriteRegion: the call may change it
     SetConsoleWindowInfo(ConsoleOut, TRUE, &window);
     SetConsoleScreenBufferSize(ConsoleOut, BufferSize);
+    // Again: a window cannot outgrow the old buffer, so a console that started
+    // smaller than 80 x 50 only reaches it once the buffer has grown.
+    window = SMALL_RECT{0, 0, SCREEN_WIDTH - 1, SCREEN_HEIGHT - 1};
+    SetConsoleWindowInfo(ConsoleOut, TRUE, &window);
     SetConsoleTitleA(title);
+    SaveAndSetConsoleModes();
+    // Wine begins to read a terminal's keys only once the queue is first
+    // looked at; on Windows the peek changes nothing.
+    INPUT_RECORD peeked;
+    DWORD peekedCount = 0;
+    PeekConsoleInputA(ConsoleIn, &peeked, 1, &peekedCount);
     timeBeginPeriod(1);  // Sleep otherwise waits in steps of ~15.6 ms: 32 frames a second, not 60
 }
 
@@ -98,8 +163,11 @@ uint32_t PlatformReadInput(InputRecord* records, uint32_t capacity) {
 
 uint32_t PlatformTickCount() { return GetTickCount(); }
 
-bool PlatformQuitRequested() { return false; }
+bool PlatformQuitRequested() { return QuitRequested != 0; }
 
-void PlatformCloseConsole() { timeEndPeriod(1); }
+void PlatformCloseConsole() {
+    RestoreConsoleModes();
+    timeEndPeriod(1);
+}
 
 }  // namespace fg
