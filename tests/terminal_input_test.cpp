@@ -150,7 +150,7 @@ TEST(TerminalInput, QueueKeepsOrderAcrossPartialTakesAndReportsRoom) {
         FeedTerminalInput(state, reinterpret_cast<const uint8_t*>(" "), 1, now);  // down, then up next time
     }
     ASSERT_EQ(state.queued, 119u);
-    EXPECT_EQ(TerminalInputRoom(state), TERMINAL_INPUT_QUEUE - 119 - TERMINAL_KEY_COUNT - 1);
+    EXPECT_EQ(TerminalInputRoom(state), TERMINAL_INPUT_QUEUE - 119 - 2 * TERMINAL_KEY_COUNT - 1);
 
     InputRecord records[100];
     ASSERT_EQ(TakeTerminalInput(state, records, 100), 100u);
