@@ -26,20 +26,31 @@ void Release(TerminalInputState& state, HeldKey& key) {
     PushKeyRecord(state, key.virtualKeyCode, false);
 }
 
+bool PlausibleDelay(uint32_t delay, uint32_t laterGap) {
+    return delay >= LEARN_DELAY_MIN_MS && delay <= LEARN_DELAY_MAX_MS && laterGap * 2 <= delay;
+}
+
 // The first repeat after a long pause, then repeats close together: that is a
 // hold, and its gaps are the terminal's delay and interval. Two taps in a row
-// do not look like that and teach nothing.
+// do not look like that and teach nothing. A hold whose delay outlasted what
+// the decoder waited was let go and pressed again: its delay is counted from
+// the earlier press.
 void LearnFromHold(TerminalInputState& state, const HeldKey& key, uint32_t gapToLast) {
-    const uint32_t delay = key.firstRepeatMs - key.pressMs;
+    const uint32_t firstGap = key.firstRepeatMs - key.pressMs;
     if (key.repeats == 2) {
-        if (delay >= LEARN_DELAY_MIN_MS && delay <= LEARN_DELAY_MAX_MS && gapToLast * 2 <= delay) {
-            state.learnedDelayMs = delay;
+        if (PlausibleDelay(firstGap, gapToLast)) {
+            state.learnedDelayMs = firstGap;
+        } else if (key.pressedAgainSoon && PlausibleDelay(key.pressMs - key.earlierPressMs, firstGap) &&
+                   gapToLast * 2 <= key.pressMs - key.earlierPressMs) {
+            state.learnedDelayMs = key.pressMs - key.earlierPressMs;
         }
         return;
     }
     // From three repeats on, the average gap smooths out the poll steps.
     const uint32_t interval = (key.lastByteMs - key.firstRepeatMs) / (key.repeats - 1);
-    if (interval * 2 <= delay && interval <= LEARN_INTERVAL_MAX_MS) state.learnedIntervalMs = interval > 0 ? interval : 1;
+    if (state.learnedDelayMs != 0 && interval * 2 <= state.learnedDelayMs && interval <= LEARN_INTERVAL_MAX_MS) {
+        state.learnedIntervalMs = interval > 0 ? interval : 1;
+    }
 }
 
 uint32_t HoldMs(const TerminalInputState& state, const HeldKey& key) {
@@ -71,7 +82,7 @@ void PushKeyRecord(TerminalInputState& state, uint16_t virtualKeyCode, bool down
 }
 
 void ResetHeldKeys(TerminalInputState& state) {
-    for (int k = 0; k < TERMINAL_KEY_COUNT; ++k) state.keys[k] = HeldKey{TRACKED_KEYS[k], false, 0, 0, 0, 0, 0, 0};
+    for (int k = 0; k < TERMINAL_KEY_COUNT; ++k) state.keys[k] = HeldKey{TRACKED_KEYS[k], false, 0, 0, 0, 0, 0, 0, false, false, 0};
     state.order = 0;
     state.learnedDelayMs = 0;
     state.learnedIntervalMs = 0;
@@ -85,6 +96,9 @@ void KeyBytes(TerminalInputState& state, uint16_t virtualKeyCode, uint32_t nowMs
     key->lastByteMs = nowMs;
     key->lastByteOrder = state.order;
     if (!key->down) {
+        key->pressedAgainSoon = key->timedOutUnrepeated && nowMs - key->pressMs <= LEARN_DELAY_MAX_MS;
+        key->earlierPressMs = key->pressMs;
+        key->timedOutUnrepeated = false;
         key->down = true;
         key->repeats = 0;
         key->pressMs = nowMs;
@@ -119,6 +133,7 @@ void PassKeyTime(TerminalInputState& state, uint32_t nowMs) {
         for (HeldKey& key : state.keys) {
             if (!key.down || CoveredByNewerKey(state, key)) continue;
             if (nowMs - key.lastByteMs >= HoldMs(state, key)) {
+                key.timedOutUnrepeated = key.repeats == 0;
                 Release(state, key);
                 released = true;
             }

@@ -103,9 +103,8 @@ void Reply(TerminalInputState& state, const CsiParse& csi, uint8_t finalByte) {
 
 void Dispatch(TerminalInputState& state, uint8_t finalByte, uint32_t nowMs) {
     const CsiParse& csi = state.csi;
-    if (csi.overflow) return;
-    if (csi.marker == '?') Reply(state, csi, finalByte);
-    if (csi.marker != 0 || csi.intermediate != 0) return;
+    if (csi.marker == '?') Reply(state, csi, finalByte);  // the fields kept are enough
+    if (csi.overflow || csi.marker != 0 || csi.intermediate != 0) return;
     const uint16_t arrow = ArrowKey(finalByte);
     if (arrow != 0) KittyEvent(state, arrow, csi.value[1][1], nowMs);  // legacy forms have no event
     else if (finalByte == 'u') KittyCodepoint(state, csi, nowMs);
@@ -133,9 +132,13 @@ void CsiByte(TerminalInputState& state, uint8_t byte, uint32_t nowMs) {
         if (value > CSI_VALUE_CAP) value = CSI_VALUE_CAP;
     } else if (byte == ';') {
         if (csi.fields == 0) csi.fields = 1;
-        if (csi.fields == CSI_MAX_FIELDS) csi.overflow = true;
-        else ++csi.fields;
-        csi.parts = 1;
+        if (csi.fields == CSI_MAX_FIELDS) {
+            csi.overflow = true;
+            csi.parts = CSI_MAX_PARTS;  // later digits land in the last part kept
+        } else {
+            ++csi.fields;
+            csi.parts = 1;
+        }
     } else if (byte == ':') {
         if (csi.fields == 0) csi.fields = csi.parts = 1;
         if (csi.parts == CSI_MAX_PARTS) csi.overflow = true;

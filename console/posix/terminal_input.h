@@ -59,6 +59,9 @@ struct HeldKey {
     uint32_t lastByteMs;
     uint32_t pressOrder;    // order of presses, to tell which key is newer
     uint32_t lastByteOrder;
+    bool timedOutUnrepeated;  // last let go by time before any repeat
+    bool pressedAgainSoon;    // this press came soon after such a release:
+    uint32_t earlierPressMs;  // perhaps the same hold, cut by a delay not yet known
 };
 
 // A control sequence being read: "ESC [" marker fields intermediate final.
@@ -68,7 +71,7 @@ struct CsiParse {
     int fields;            // fields begun so far
     int parts;             // parts of the current field begun so far
     uint32_t value[CSI_MAX_FIELDS][CSI_MAX_PARTS];  // empty parts are 0
-    bool overflow;         // too many fields: not one of ours
+    bool overflow;         // more fields or parts than kept: not a key of ours
 };
 
 // What the terminal answered to the start-up queries.
