@@ -60,18 +60,20 @@ bool WaitWritable(int timeoutMs) {
     return select(STDOUT_FILENO + 1, nullptr, &out, nullptr, timeoutMs < 0 ? nullptr : &limit) > 0;
 }
 
-// Async-signal-safe. Gives up once the terminal takes nothing for stallMs.
-void WriteWithin(const char* bytes, std::size_t count, int stallMs) {
+// Async-signal-safe. Gives up, returning false, once the terminal takes
+// nothing for stallMs.
+bool WriteWithin(const char* bytes, std::size_t count, int stallMs) {
     while (count > 0) {
-        if (!WaitWritable(stallMs)) return;
+        if (!WaitWritable(stallMs)) return false;
         const ssize_t written = write(STDOUT_FILENO, bytes, count);
         if (written > 0) {
             bytes += written;
             count -= static_cast<std::size_t>(written);
         } else if (written < 0 && errno != EINTR && errno != EAGAIN) {
-            return;
+            return false;
         }
     }
+    return true;
 }
 
 termios RawModes(const termios& saved) {
@@ -165,9 +167,10 @@ void EnableWin32InputMode() {
 void RestoreTerminal() {
     if (!TerminalChanged) return;
     TerminalChanged = 0;
-    WriteWithin(KEYBOARD_RESTORE_BYTES, sizeof KEYBOARD_RESTORE_BYTES - 1, RESTORE_STALL_MS);
-    if (Win32InputOn) WriteWithin(WIN32_INPUT_OFF, sizeof WIN32_INPUT_OFF - 1, RESTORE_STALL_MS);
-    WriteWithin(RESTORE_BYTES, sizeof RESTORE_BYTES - 1, RESTORE_STALL_MS);
+    // One stall is enough to give up on the rest.
+    bool taken = WriteWithin(KEYBOARD_RESTORE_BYTES, sizeof KEYBOARD_RESTORE_BYTES - 1, RESTORE_STALL_MS);
+    if (taken && Win32InputOn) taken = WriteWithin(WIN32_INPUT_OFF, sizeof WIN32_INPUT_OFF - 1, RESTORE_STALL_MS);
+    if (taken) WriteWithin(RESTORE_BYTES, sizeof RESTORE_BYTES - 1, RESTORE_STALL_MS);
     // At once rather than after the output drains, which a stalled terminal
     // never does; typed-ahead keys must not reach the shell.
     tcsetattr(STDIN_FILENO, TCSANOW, &SavedModes);
