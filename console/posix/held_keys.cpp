@@ -23,6 +23,7 @@ HeldKey* FindKey(TerminalInputState& state, uint16_t virtualKeyCode) {
 
 void Release(TerminalInputState& state, HeldKey& key) {
     key.down = false;
+    key.releaseDue = false;
     PushKeyRecord(state, key.virtualKeyCode, false);
 }
 
@@ -82,8 +83,12 @@ void PushKeyRecord(TerminalInputState& state, uint16_t virtualKeyCode, bool down
 }
 
 void ResetHeldKeys(TerminalInputState& state) {
-    for (int k = 0; k < TERMINAL_KEY_COUNT; ++k) state.keys[k] = HeldKey{TRACKED_KEYS[k], false, 0, 0, 0, 0, 0, 0, false, false, 0};
+    for (int k = 0; k < TERMINAL_KEY_COUNT; ++k) {
+        state.keys[k] = HeldKey{};
+        state.keys[k].virtualKeyCode = TRACKED_KEYS[k];
+    }
     state.order = 0;
+    state.takes = 0;
     state.learnedDelayMs = 0;
     state.learnedIntervalMs = 0;
 }
@@ -95,7 +100,9 @@ void KeyBytes(TerminalInputState& state, uint16_t virtualKeyCode, uint32_t nowMs
     const uint32_t gap = nowMs - key->lastByteMs;
     key->lastByteMs = nowMs;
     key->lastByteOrder = state.order;
+    key->releaseDue = false;  // pressed again before its release was passed on
     if (!key->down) {
+        key->pressTake = state.takes;
         key->pressedAgainSoon = key->timedOutUnrepeated && nowMs - key->pressMs <= LEARN_DELAY_MAX_MS;
         key->earlierPressMs = key->pressMs;
         key->timedOutUnrepeated = false;
@@ -114,18 +121,27 @@ void KeyBytes(TerminalInputState& state, uint16_t virtualKeyCode, uint32_t nowMs
 
 void KeyReleased(TerminalInputState& state, uint16_t virtualKeyCode) {
     HeldKey* key = FindKey(state, virtualKeyCode);
-    if (key != nullptr && key->down) Release(state, *key);
+    if (key == nullptr || !key->down) return;
+    if (key->pressTake == state.takes) key->releaseDue = true;  // no frame has seen it down yet
+    else Release(state, *key);
+}
+
+void ReleaseAllKeys(TerminalInputState& state) {
+    for (HeldKey& key : state.keys) {
+        if (key.down) Release(state, key);
+    }
 }
 
 void UseRealReleases(TerminalInputState& state, KeyProtocol protocol) {
     if (state.protocol == protocol) return;
     state.protocol = protocol;
-    for (HeldKey& key : state.keys) {
-        if (key.down) Release(state, key);  // its release may never be reported
-    }
+    ReleaseAllKeys(state);  // their releases may never be reported
 }
 
 void PassKeyTime(TerminalInputState& state, uint32_t nowMs) {
+    for (HeldKey& key : state.keys) {
+        if (key.releaseDue && key.pressTake != state.takes) Release(state, key);
+    }
     if (state.protocol != KeyProtocol::Legacy) return;
     // A release can uncover an older arrow, which may then be due at once.
     for (bool released = true; released;) {

@@ -13,6 +13,8 @@ void ResetHeldKeys(TerminalInputState& state);
 void KeyBytes(TerminalInputState& state, uint16_t virtualKeyCode, uint32_t nowMs);
 // The terminal reported a release itself.
 void KeyReleased(TerminalInputState& state, uint16_t virtualKeyCode);
+// Every held key goes up at once.
+void ReleaseAllKeys(TerminalInputState& state);
 // From now on the terminal reports releases; what is held by time goes up.
 void UseRealReleases(TerminalInputState& state, KeyProtocol protocol);
 // Synthesised releases that are due by nowMs (legacy only).

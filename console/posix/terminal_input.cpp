@@ -110,7 +110,7 @@ void Dispatch(TerminalInputState& state, uint8_t finalByte, uint32_t nowMs) {
     else if (finalByte == 'u') KittyCodepoint(state, csi, nowMs);
     else if (finalByte == '_') Win32Record(state, csi, nowMs);
     else if (finalByte == 'I' && csi.fields == 0) state.repaintRequested = true;   // focus in
-    else if (finalByte == 'O' && csi.fields == 0) ReleaseAllTerminalKeys(state);  // focus out
+    else if (finalByte == 'O' && csi.fields == 0) ReleaseAllKeys(state);  // focus out
 }
 
 void StartSequence(TerminalInputState& state, uint32_t nowMs) {
@@ -222,13 +222,10 @@ void FeedTerminalInput(TerminalInputState& state, const uint8_t* bytes, uint32_t
     for (uint32_t i = 0; i < count; ++i) DecodeByte(state, bytes[i], nowMs);
 }
 
-void ReleaseAllTerminalKeys(TerminalInputState& state) {
-    for (HeldKey& key : state.keys) {
-        if (key.down) KeyReleased(state, key.virtualKeyCode);
-    }
-}
+void ReleaseAllTerminalKeys(TerminalInputState& state) { ReleaseAllKeys(state); }
 
 uint32_t TakeTerminalInput(TerminalInputState& state, InputRecord* records, uint32_t capacity) {
+    ++state.takes;
     uint32_t taken = state.queued < capacity ? state.queued : capacity;
     std::memcpy(records, state.queue, taken * sizeof(InputRecord));
     std::memmove(state.queue, state.queue + taken, (state.queued - taken) * sizeof(InputRecord));

@@ -11,7 +11,9 @@
 // - win32-input-mode: "CSI Vk ; Sc ; Uc ; Kd ; Cs ; Rc _", Kd 1 down, 0 up.
 // The last two carry real releases; once the terminal shows it speaks one
 // (its answer to the protocol query, or a first win32 record) no release is
-// ever synthesised again.
+// ever synthesised again. A release that comes before any poll has taken the
+// key's press waits for the next feed, so even the shortest tap is seen by
+// one frame.
 //
 // Synthesised releases (legacy): a held key sends its bytes again at the
 // autorepeat rate after the repeat delay, so a key goes down on its first
@@ -59,6 +61,8 @@ struct HeldKey {
     uint32_t lastByteMs;
     uint32_t pressOrder;    // order of presses, to tell which key is newer
     uint32_t lastByteOrder;
+    uint32_t pressTake;       // state.takes when the key went down
+    bool releaseDue;          // released before any poll took its press
     bool timedOutUnrepeated;  // last let go by time before any repeat
     bool pressedAgainSoon;    // this press came soon after such a release:
     uint32_t earlierPressMs;  // perhaps the same hold, cut by a delay not yet known
@@ -92,6 +96,7 @@ struct TerminalInputState {
     TerminalReplies replies;
     HeldKey keys[TERMINAL_KEY_COUNT];
     uint32_t order;              // counts key bytes, for pressOrder and lastByteOrder
+    uint32_t takes;              // counts TakeTerminalInput calls
     uint32_t learnedDelayMs;     // 0 until a hold has shown it
     uint32_t learnedIntervalMs;  // 0 until a hold has shown it
     bool interruptRequested;  // Ctrl-C was typed; stays set
