@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/terminal_harness.h"
+#include "tests/walk_frames.h"
 
 namespace fg {
 namespace {
@@ -18,93 +19,7 @@ namespace {
 using namespace harness;
 
 constexpr int START_MS = 20000;
-constexpr double MS_PER_CELL = 256;  // walking speed
 constexpr int FRAME_MS = 17;         // the game shows 60 frames a second
-
-using Screen = std::vector<std::string>;  // 50 rows of 80 cells, one glyph each
-
-struct Position {
-    Screen screen;
-    double y;
-};
-
-// Frames of a walk straight back to the wall behind the start and then
-// forward to the wall ahead, a millisecond of walking apart.
-const std::vector<Position>& WalkFrames() {
-    static std::vector<Position> frames;
-    if (!frames.empty()) return frames;
-    TempDir dir;
-    std::string script = "16\n0 +DOWN\n";
-    for (int i = 0; i < 720; ++i) script += "1\n";
-    script += "0 -DOWN +UP\n";
-    for (int i = 0; i < 1420; ++i) script += "1\n";
-    std::ofstream(dir / "walk.txt") << script;
-    Succeeds(std::string(FARROWGATE_HEADLESS) + " --script " + dir / "walk.txt" + " --frames-out " + dir / "f.bin" +
-             " --state-out " + dir / "s.txt");
-    const std::string cells = ReadText(dir / "f.bin");
-    std::istringstream states(ReadText(dir / "s.txt"));
-    std::vector<double> ys;
-    for (std::string word; states >> word;) {
-        if (word != "player") continue;
-        double x = 0, y = 0;
-        states >> x >> y;
-        ys.push_back(y);
-    }
-    const char* glyphs[256] = {};
-    glyphs[176] = "\u2591";
-    glyphs[177] = "\u2592";
-    glyphs[178] = "\u2593";
-    glyphs[219] = "\u2588";
-    for (size_t f = 0; f < ys.size() && (f + 1) * 16000 <= cells.size(); ++f) {
-        Position position{Screen(50), ys[f]};
-        for (int cell = 0; cell < 4000; ++cell) {
-            const unsigned char code = static_cast<unsigned char>(cells[f * 16000 + cell * 4]);
-            position.screen[cell / 80] += glyphs[code] ? glyphs[code] : code >= 32 && code < 127 ? std::string(1, code) : " ";
-        }
-        frames.push_back(position);
-    }
-    return frames;
-}
-
-// Splits screen text into rows of single glyphs, padded to 80 x 50.
-std::vector<std::vector<std::string>> Cells(const Screen& rows) {
-    std::vector<std::vector<std::string>> cells(50, std::vector<std::string>(80, " "));
-    for (size_t r = 0; r < rows.size() && r < 50; ++r) {
-        size_t c = 0;
-        for (size_t i = 0; i < rows[r].size() && c < 80; ++c) {
-            size_t length = 1;
-            while (i + length < rows[r].size() && (rows[r][i + length] & 0xC0) == 0x80) ++length;
-            cells[r][c] = rows[r].substr(i, length);
-            i += length;
-        }
-    }
-    return cells;
-}
-
-// The y of the walk frames that look most like the screen (the middle of a tie).
-double WhereOnTheWalk(const std::string& text) {
-    Screen rows;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line) && rows.size() < 50;) rows.push_back(line);
-    const auto seen = Cells(rows);
-    int best = 1 << 30;
-    double low = 0, high = 0;
-    for (const Position& frame : WalkFrames()) {
-        const auto drawn = Cells(frame.screen);
-        int differ = 0;
-        for (int r = 0; r < 50; ++r) {
-            for (int c = 0; c < 80; ++c) differ += drawn[r][c] != seen[r][c];
-        }
-        if (differ < best) {
-            best = differ;
-            low = high = frame.y;
-        } else if (differ == best) {
-            low = std::min(low, frame.y);
-            high = std::max(high, frame.y);
-        }
-    }
-    return (low + high) / 2;
-}
 
 // An X server of the test's own, found by -displayfd, never a fixed number.
 struct XServer {

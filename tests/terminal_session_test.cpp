@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "tests/terminal_harness.h"
+#include "tests/walk_frames.h"
 
 namespace fg {
 namespace {
@@ -125,6 +126,39 @@ TEST(TerminalSession, StopAndContinueFromOutside) {
     // Continued in the background, it must not take the terminal from the shell.
     Succeeds("kill -CONT " + pid);
     ExpectStoppedThenWorking(tmux, "kill -TSTP, kill -CONT");
+}
+
+// Stopped by SIGSTOP, which cannot be caught, with Up held: the frames after
+// SIGCONT must not walk the player for the time stopped. (tmux continues a
+// pane's own process at once, so the game runs under the pane's shell.)
+TEST(TerminalSession, TimeStoppedWalksNoOne) {
+    Tmux tmux;
+    if (!StartShell(tmux)) GTEST_SKIP() << "tmux and bash are needed for this test";
+    RunGame(tmux, "status");
+    ASSERT_TRUE(tmux.WaitForGame());
+    const std::string pid = tmux.File("pid");
+    auto where = [&] { return WhereOnTheWalk(Output(tmux.tmux + " capture-pane -p -t input-test")); };
+    const double before = where();
+    tmux.Keys("Up");  // held for about half a second: a terminal sends no release
+    ASSERT_TRUE(WaitUntil([&] { return where() != before; }, STEP_MS)) << "Up did not walk";
+    Succeeds("kill -STOP " + pid);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    Succeeds("kill -CONT " + pid);  // in the background now: it stops again at the terminal
+    tmux.Line("fg > /dev/null");
+    ASSERT_TRUE(WaitUntil([&] { return !tmux.CursorShown(); }, STEP_MS)) << "not resumed";
+    double after = before;
+    WaitUntil([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        const double now = where();
+        const bool settled = now == after;
+        after = now;
+        return settled;
+    }, STEP_MS);
+    const double walkedMs = (after - before) * MS_PER_CELL;
+    RecordProperty("walked_ms_across_a_1000ms_stop", static_cast<int>(walkedMs));
+    EXPECT_LT(walkedMs, 400) << "the time stopped walked the player";
+    tmux.Keys("Escape");
+    EXPECT_TRUE(tmux.WaitForFile("status"));
 }
 
 TEST(TerminalSession, KillingTheSessionEndsAGameThatBlocksHangups) {
