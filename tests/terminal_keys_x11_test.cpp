@@ -93,9 +93,10 @@ TEST(TerminalKeysInX, KittyReportsReleasesSoAHoldWalksItsOwnLength) {
         const double before = SettledY(screen);
         x.Hold(holdMs % 200 == 0 ? "Up" : "Down", holdMs);
         const double walkedMs = std::fabs(SettledY(screen) - before) * MS_PER_CELL;
-        // A press and a release are each seen at the next frame: up to a frame
-        // early or late each, and the X server and kitty add their own moments.
-        EXPECT_NEAR(walkedMs, holdMs, 2 * FRAME_MS) << "a " << holdMs << " ms hold";
+        // A press and a release are each seen at the next frame, and kitty,
+        // drawing with software OpenGL, passes a release on up to a frame or
+        // two late while it draws (about one on an idle machine).
+        EXPECT_NEAR(walkedMs, holdMs, 3 * FRAME_MS) << "a " << holdMs << " ms hold";
         RecordProperty("kitty_hold_" + std::to_string(holdMs) + "_walked_ms", static_cast<int>(std::lround(walkedMs)));
     }
     Succeeds(x.Env() + "xdotool key Escape");
