@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -18,8 +19,17 @@ struct Outcome {
     std::string out, err;
 };
 
+// One folder per test process: ctest runs tests side by side.
+fs::path CliDir() { return fs::temp_directory_path() / ("farrowgate-cli-test-" + std::to_string(getpid())); }
+struct RemoveCliDir {
+    ~RemoveCliDir() {
+        std::error_code ignored;
+        fs::remove_all(CliDir(), ignored);
+    }
+} removeCliDirAtExit;
+
 Outcome RunHeadless(const std::string& arguments, const std::string& script = "") {
-    const fs::path dir = fs::temp_directory_path() / "farrowgate-cli-test";
+    const fs::path dir = CliDir();
     fs::create_directories(dir);
     std::ofstream(dir / "script.txt") << script;
     const std::string command = "cd " + dir.string() + " && " + FARROWGATE_HEADLESS + " " +
@@ -50,14 +60,14 @@ TEST(HeadlessRunner, BadUsageIsOneClearLineAndExitTwo) {
         {"--script script.txt --state-out", "16\n", "needs a value"},
     };
     for (const auto& c : cases) {
-        fs::remove(fs::temp_directory_path() / "farrowgate-cli-test" / "f.bin");
+        fs::remove(CliDir() / "f.bin");
         const Outcome o = RunHeadless(c.arguments, c.script);
         EXPECT_EQ(o.status, 2) << c.arguments;
         EXPECT_NE(o.err.find(c.mentions), std::string::npos) << c.arguments << ": " << o.err;
         EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
         EXPECT_TRUE(o.out.empty()) << o.out;
         // Nothing is half-written when the input is bad.
-        EXPECT_FALSE(fs::exists(fs::temp_directory_path() / "farrowgate-cli-test" / "f.bin")) << c.arguments;
+        EXPECT_FALSE(fs::exists(CliDir() / "f.bin")) << c.arguments;
     }
 }
 
@@ -67,12 +77,12 @@ TEST(HeadlessRunner, RunsRepeatsAndReportsFrames) {
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.out.rfind("frames 6 ms ", 0), 0u) << o.out;
     EXPECT_NE(o.out.find(" fps "), std::string::npos);
-    EXPECT_EQ(fs::file_size(fs::temp_directory_path() / "farrowgate-cli-test" / "f.bin"), 6u * 16000);
+    EXPECT_EQ(fs::file_size(CliDir() / "f.bin"), 6u * 16000);
 
     const Outcome dump = RunHeadless("--dump-assets .");
     EXPECT_EQ(dump.status, 0) << dump.err;
-    EXPECT_EQ(fs::file_size(fs::temp_directory_path() / "farrowgate-cli-test" / "texture_bank.bin"), 262144u);
-    EXPECT_EQ(fs::file_size(fs::temp_directory_path() / "farrowgate-cli-test" / "level_image.bin"), 12290u);
+    EXPECT_EQ(fs::file_size(CliDir() / "texture_bank.bin"), 262144u);
+    EXPECT_EQ(fs::file_size(CliDir() / "level_image.bin"), 12290u);
 }
 
 }  // namespace
