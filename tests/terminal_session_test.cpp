@@ -122,7 +122,9 @@ TEST(TerminalSession, StopAndContinueFromOutside) {
     ASSERT_TRUE(tmux.WaitForGame());
     const std::string pid = tmux.File("pid");
     Succeeds("kill -TSTP " + pid);
-    ASSERT_TRUE(WaitUntil([&] { return tmux.CursorShown(); }, STEP_MS)) << "not stopped";
+    // Stopped, and the shell has seen it (a continue before that would go unseen).
+    ASSERT_TRUE(WaitUntil([&] { return Output(tmux.tmux + " capture-pane -p -t input-test").find("Stopped") !=
+                                       std::string::npos; }, STEP_MS)) << "not stopped";
     // Continued in the background, it must not take the terminal from the shell.
     Succeeds("kill -CONT " + pid);
     ExpectStoppedThenWorking(tmux, "kill -TSTP, kill -CONT");
