@@ -104,19 +104,21 @@ void HoldSignals(sigset_t& previous) {
     sigprocmask(SIG_BLOCK, &held, &previous);
 }
 
-// Raw mode and every set-up byte, with signals held off so a handler never
-// sees half of it.
+// Raw mode, with signals held off so that a handler sees the modes and the
+// flag agree; then every set-up byte. Nothing here waits for the terminal
+// with signals held: a stalled terminal must not keep a quit signal out.
 void TakeTerminal() {
     sigset_t previous;
     HoldSignals(previous);
     const termios raw = RawModes(SavedModes);
     TerminalChanged = 1;
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &raw);
+    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    tcflush(STDIN_FILENO, TCIFLUSH);  // keys typed before are not the game's
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
     Send(SETUP_BYTES);
     Send(KEYBOARD_SETUP_BYTES);
     if (Win32InputOn) Send(WIN32_INPUT_ON);
     WriteToTerminal(TitleBytes, TitleLength);
-    sigprocmask(SIG_SETMASK, &previous, nullptr);
 }
 
 }  // namespace
