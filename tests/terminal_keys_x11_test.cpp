@@ -60,19 +60,6 @@ struct XServer {
     }
 };
 
-// Reads the screen until it stops changing (the walk is over), then where it shows.
-double SettledY(const std::function<std::string()>& screen) {
-    std::string last = screen();
-    WaitUntil([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        const std::string now = screen();
-        const bool same = now == last;
-        last = now;
-        return same;
-    }, 5000);
-    return WhereOnTheWalk(last);
-}
-
 bool ShowsGame(const std::string& text) { return text.find("\u2593") != std::string::npos; }
 
 TEST(TerminalKeysInX, KittyReportsReleasesSoAHoldWalksItsOwnLength) {

@@ -38,6 +38,7 @@ struct Tmux {
         return out;
     }
     bool CursorShown() { return Format("#{cursor_flag}") == "1"; }
+    std::string Screen() { return Output(tmux + " capture-pane -p -t input-test"); }
     std::string File(const std::string& name) {
         std::string text = ReadText(dir / name);
         while (!text.empty() && text.back() == '\n') text.pop_back();
@@ -52,8 +53,9 @@ struct Tmux {
     }
 };
 
+bool ShellToolsInstalled() { return Installed("tmux") && Installed("bash"); }
+
 bool StartShell(Tmux& tmux) {
-    if (!Installed("tmux") || !Installed("bash")) return false;
     if (!tmux.Start("env PS1='$ ' bash --norc --noprofile -i")) return false;
     tmux.Line("stty -g > " + tmux.dir / "before");
     return tmux.WaitForFile("before");
@@ -66,9 +68,17 @@ void RunGame(Tmux& tmux, const std::string& name) {
               tmux.dir / name + "; stty -g > " + tmux.dir / "after");
 }
 
+// A shell in the pane with its terminal modes noted, and the game its foreground job.
+bool GameInShell(Tmux& tmux) {
+    if (!StartShell(tmux)) return false;
+    RunGame(tmux, "status");
+    return tmux.WaitForGame();
+}
+
 TEST(TerminalSession, EveryWayOutRestoresTheTerminalWithItsStatus) {
     Tmux tmux;
-    if (!StartShell(tmux)) GTEST_SKIP() << "tmux and bash are needed for this test";
+    if (!ShellToolsInstalled()) GTEST_SKIP() << "tmux and bash are needed for this test";
+    ASSERT_TRUE(StartShell(tmux));
     struct Case {
         const char* how;  // keys typed, or a signal sent from outside
         bool signal;
@@ -108,23 +118,21 @@ void ExpectStoppedThenWorking(Tmux& tmux, const char* how) {
 
 TEST(TerminalSession, CtrlZStopsAndFgResumes) {
     Tmux tmux;
-    if (!StartShell(tmux)) GTEST_SKIP() << "tmux and bash are needed for this test";
-    RunGame(tmux, "status");
-    ASSERT_TRUE(tmux.WaitForGame());
+    if (!ShellToolsInstalled()) GTEST_SKIP() << "tmux and bash are needed for this test";
+    ASSERT_TRUE(GameInShell(tmux));
     tmux.Keys("C-z");
     ExpectStoppedThenWorking(tmux, "Ctrl-Z");
 }
 
 TEST(TerminalSession, StopAndContinueFromOutside) {
     Tmux tmux;
-    if (!StartShell(tmux)) GTEST_SKIP() << "tmux and bash are needed for this test";
-    RunGame(tmux, "status");
-    ASSERT_TRUE(tmux.WaitForGame());
+    if (!ShellToolsInstalled()) GTEST_SKIP() << "tmux and bash are needed for this test";
+    ASSERT_TRUE(GameInShell(tmux));
     const std::string pid = tmux.File("pid");
     Succeeds("kill -TSTP " + pid);
     // Stopped, and the shell has seen it (a continue before that would go unseen).
-    ASSERT_TRUE(WaitUntil([&] { return Output(tmux.tmux + " capture-pane -p -t input-test").find("Stopped") !=
-                                       std::string::npos; }, STEP_MS)) << "not stopped";
+    ASSERT_TRUE(WaitUntil([&] { return tmux.Screen().find("Stopped") != std::string::npos; }, STEP_MS))
+        << "not stopped";
     // Continued in the background, it must not take the terminal from the shell.
     Succeeds("kill -CONT " + pid);
     ExpectStoppedThenWorking(tmux, "kill -TSTP, kill -CONT");
@@ -135,11 +143,11 @@ TEST(TerminalSession, StopAndContinueFromOutside) {
 // pane's own process at once, so the game runs under the pane's shell.)
 TEST(TerminalSession, TimeStoppedWalksNoOne) {
     Tmux tmux;
-    if (!StartShell(tmux)) GTEST_SKIP() << "tmux and bash are needed for this test";
-    RunGame(tmux, "status");
-    ASSERT_TRUE(tmux.WaitForGame());
+    if (!ShellToolsInstalled()) GTEST_SKIP() << "tmux and bash are needed for this test";
+    ASSERT_TRUE(GameInShell(tmux));
     const std::string pid = tmux.File("pid");
-    auto where = [&] { return WhereOnTheWalk(Output(tmux.tmux + " capture-pane -p -t input-test")); };
+    auto screen = [&] { return tmux.Screen(); };
+    auto where = [&] { return WhereOnTheWalk(screen()); };
     const double before = where();
     tmux.Keys("Up");  // held for about half a second: a terminal sends no release
     ASSERT_TRUE(WaitUntil([&] { return where() != before; }, STEP_MS)) << "Up did not walk";
@@ -148,15 +156,7 @@ TEST(TerminalSession, TimeStoppedWalksNoOne) {
     Succeeds("kill -CONT " + pid);  // in the background now: it stops again at the terminal
     tmux.Line("fg > /dev/null");
     ASSERT_TRUE(WaitUntil([&] { return !tmux.CursorShown(); }, STEP_MS)) << "not resumed";
-    double after = before;
-    WaitUntil([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        const double now = where();
-        const bool settled = now == after;
-        after = now;
-        return settled;
-    }, STEP_MS);
-    const double walkedMs = (after - before) * MS_PER_CELL;
+    const double walkedMs = (SettledY(screen) - before) * MS_PER_CELL;
     RecordProperty("walked_ms_across_a_1000ms_stop", static_cast<int>(walkedMs));
     EXPECT_LT(walkedMs, 400) << "the time stopped walked the player";
     tmux.Keys("Escape");

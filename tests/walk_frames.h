@@ -4,9 +4,12 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/terminal_harness.h"
@@ -93,6 +96,19 @@ inline double WhereOnTheWalk(const std::string& text) {
         }
     }
     return (low + high) / 2;
+}
+
+// Reads the screen until it stops changing (the walk is over), then where it shows.
+inline double SettledY(const std::function<std::string()>& screen) {
+    std::string last = screen();
+    harness::WaitUntil([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        const std::string now = screen();
+        const bool same = now == last;
+        last = now;
+        return same;
+    }, 5000);
+    return WhereOnTheWalk(last);
 }
 
 }  // namespace fg

@@ -2,7 +2,6 @@
 // out. The decoding and encoding are pure (terminal_input, terminal_output);
 // the terminal's modes and signals are terminal_session's and terminal_signals';
 // this file owns the clock and pacing and follows what the keys ask for.
-#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
