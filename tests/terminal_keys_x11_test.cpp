@@ -31,7 +31,8 @@ struct XServer {
         if (!Installed("Xvfb") || !Installed("xdotool")) return false;
         pid = Output("Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3> " + dir / "display" +
                      " > /dev/null 2>&1 & echo $!");
-        if (!WaitUntil([&] { return ReadText(dir / "display").find('\n') != std::string::npos; }, START_MS)) return false;
+        auto written = [&] { return ReadText(dir / "display").find('\n') != std::string::npos; };
+        if (!WaitUntil(written, START_MS)) return false;
         const std::string number = ReadText(dir / "display");
         display = std::string(":").append(number, 0, number.find('\n'));
         return true;

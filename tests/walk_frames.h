@@ -50,7 +50,8 @@ inline const std::vector<WalkFrame>& WalkFrames() {
         WalkFrame frame{CellCodes(4000, ' '), y};
         for (int cell = 0; cell < 4000; ++cell) {
             const unsigned char code = static_cast<unsigned char>(bytes[at + cell * 4]);
-            const bool shown = (code >= 32 && code < 127) || code == 0xb0 || code == 0xb1 || code == 0xb2 || code == 0xdb;
+            const bool shade = code == 0xb0 || code == 0xb1 || code == 0xb2 || code == 0xdb;
+            const bool shown = shade || (code >= 32 && code < 127);
             frame.cells[cell] = shown ? static_cast<char>(code) : ' ';  // as the terminal shows it
         }
         frames.push_back(frame);
