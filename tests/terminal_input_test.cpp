@@ -5,39 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/terminal_decoder.h"
+
 namespace fg {
 namespace {
-
-struct Key {
-    uint16_t code;
-    bool down;
-    bool operator==(const Key&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Key& key) {
-    return out << key.code << (key.down ? " down" : " up");
-}
-
-struct Decoder {
-    TerminalInputState state;
-    Decoder() { ResetTerminalInput(state); }
-
-    // Feeds the bytes at time now and returns every record the feed queued.
-    std::vector<Key> Feed(const std::string& bytes, uint32_t now) {
-        FeedTerminalInput(state, reinterpret_cast<const uint8_t*>(bytes.data()),
-                          static_cast<uint32_t>(bytes.size()), now);
-        std::vector<Key> keys;
-        InputRecord records[TERMINAL_INPUT_QUEUE];
-        uint32_t count = TakeTerminalInput(state, records, TERMINAL_INPUT_QUEUE);
-        for (uint32_t i = 0; i < count; ++i) {
-            EXPECT_EQ(records[i].eventType, INPUT_KEY_EVENT);
-            keys.push_back({records[i].virtualKeyCode, records[i].keyDown != 0});
-        }
-        return keys;
-    }
-};
-
-using Keys = std::vector<Key>;
 
 TEST(TerminalInput, DecodesArrowsInBothFormsAndSpace) {
     struct Case {
@@ -150,7 +121,7 @@ TEST(TerminalInput, QueueKeepsOrderAcrossPartialTakesAndReportsRoom) {
         FeedTerminalInput(state, reinterpret_cast<const uint8_t*>(" "), 1, now);  // down, then up next time
     }
     ASSERT_EQ(state.queued, 119u);
-    EXPECT_EQ(TerminalInputRoom(state), TERMINAL_INPUT_QUEUE - 119 - TERMINAL_KEY_COUNT - 1);
+    EXPECT_EQ(TerminalInputRoom(state), TERMINAL_INPUT_QUEUE - 119 - 2 * TERMINAL_KEY_COUNT - 1);
 
     InputRecord records[100];
     ASSERT_EQ(TakeTerminalInput(state, records, 100), 100u);

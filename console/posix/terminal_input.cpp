@@ -1,45 +1,35 @@
 #include "console/posix/terminal_input.h"
 
-#include <cassert>
 #include <cstring>
 
 #include "console/keyboard.h"
+#include "console/posix/held_keys.h"
 
 namespace fg {
 
 namespace {
 
-constexpr uint16_t TRACKED_KEYS[TERMINAL_KEY_COUNT] = {VK_ESCAPE, VK_SPACE, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN};
-
-// Records one feed can add besides one per byte: every key released, plus a
-// lone ESC recognised by time.
-constexpr uint32_t RECORDS_FROM_TIME = TERMINAL_KEY_COUNT + 1;
+// Records one feed can add besides one per byte: every key released by time,
+// again by a protocol switch or focus loss, and a lone ESC recognised by time.
+constexpr uint32_t RECORDS_FROM_TIME = 2 * TERMINAL_KEY_COUNT + 1;
 
 constexpr uint8_t BYTE_CTRL_C = 0x03;
+constexpr uint8_t BYTE_CTRL_Z = 0x1A;
 constexpr uint8_t BYTE_ESC = 0x1B;
 constexpr uint8_t BYTE_SPACE = 0x20;
+constexpr uint32_t CSI_VALUE_CAP = 1'000'000;  // larger numbers are nobody's key
 
-void Push(TerminalInputState& state, uint16_t virtualKeyCode, bool down) {
-    assert(state.queued < TERMINAL_INPUT_QUEUE && "fed more bytes than TerminalInputRoom");
-    if (state.queued >= TERMINAL_INPUT_QUEUE) return;
-    state.queue[state.queued++] = InputRecord{INPUT_KEY_EVENT, virtualKeyCode,
-                                              static_cast<uint8_t>(down ? 1 : 0)};
-}
+// Kitty protocol: modifiers are sent as 1 + bits; the lock keys are not ours.
+constexpr uint32_t KITTY_CTRL = 4;
+constexpr uint32_t KITTY_LOCKS = 64 | 128;  // caps lock, num lock
+constexpr uint32_t KITTY_EVENT_REPEAT = 2;
+constexpr uint32_t KITTY_EVENT_RELEASE = 3;
+constexpr uint32_t KITTY_FLAG_EVENT_TYPES = 2;
+constexpr uint32_t KITTY_KEYPAD_LEFT = 57417;  // keypad arrows: left, right, up, down
 
-void KeyByte(TerminalInputState& state, uint16_t virtualKeyCode, uint32_t nowMs) {
-    for (HeldKey& key : state.keys) {
-        if (key.virtualKeyCode != virtualKeyCode) continue;
-        if (key.down) {
-            key.repeating = true;
-        } else {
-            key.down = true;
-            key.repeating = false;
-            Push(state, virtualKeyCode, true);
-        }
-        key.lastByteMs = nowMs;
-        return;
-    }
-}
+// win32-input-mode control-key state bits: either Ctrl key.
+constexpr uint32_t WIN32_CTRL = 0x04 | 0x08;
+constexpr uint32_t WIN32_INPUT_MODE = 9001;
 
 uint16_t ArrowKey(uint8_t finalByte) {
     switch (finalByte) {
@@ -51,24 +41,76 @@ uint16_t ArrowKey(uint8_t finalByte) {
     }
 }
 
-void SequenceEnd(TerminalInputState& state, uint8_t finalByte, uint32_t nowMs) {
-    uint16_t key = ArrowKey(finalByte);
-    if (key != 0) KeyByte(state, key, nowMs);
-    state.parse = EscapeParse::Ground;
+uint16_t KittyKey(uint32_t code) {
+    switch (code) {
+        case 27: return VK_ESCAPE;
+        case 32: return VK_SPACE;
+        case KITTY_KEYPAD_LEFT: return VK_LEFT;
+        case KITTY_KEYPAD_LEFT + 1: return VK_RIGHT;
+        case KITTY_KEYPAD_LEFT + 2: return VK_UP;
+        case KITTY_KEYPAD_LEFT + 3: return VK_DOWN;
+        default: return 0;
+    }
 }
 
-void PassTime(TerminalInputState& state, uint32_t nowMs) {
-    if (state.parse != EscapeParse::Ground && nowMs - state.parseStartMs >= ESCAPE_DELAY_MS) {
-        if (state.parse == EscapeParse::Escape) KeyByte(state, VK_ESCAPE, nowMs);
-        state.parse = EscapeParse::Ground;  // an unfinished sequence is dropped
+// A press or repeat (event 1, 2 or absent) or a release (3) in kitty's form.
+void KittyEvent(TerminalInputState& state, uint16_t key, uint32_t event, uint32_t nowMs) {
+    if (event == KITTY_EVENT_REPEAT || event == KITTY_EVENT_RELEASE) UseRealReleases(state, KeyProtocol::Kitty);
+    if (event == KITTY_EVENT_RELEASE) KeyReleased(state, key);
+    else KeyBytes(state, key, nowMs);
+}
+
+void KittyCodepoint(TerminalInputState& state, const CsiParse& csi, uint32_t nowMs) {
+    const uint32_t code = csi.value[0][0];
+    const uint32_t sent = csi.value[1][0];
+    const uint32_t mods = (sent > 0 ? sent - 1 : 0) & ~KITTY_LOCKS;
+    const uint32_t event = csi.value[1][1];
+    if ((mods & KITTY_CTRL) != 0 && event != KITTY_EVENT_RELEASE) {
+        if (code == 'c') state.interruptRequested = true;
+        if (code == 'z') state.suspendRequested = true;
+        return;
     }
-    for (HeldKey& key : state.keys) {
-        uint32_t hold = key.repeating ? KEY_REPEAT_HOLD_MS : KEY_FIRST_HOLD_MS;
-        if (key.down && nowMs - key.lastByteMs >= hold) {
-            key.down = false;
-            Push(state, key.virtualKeyCode, false);
-        }
+    const uint16_t key = KittyKey(code);
+    if (key != 0) KittyEvent(state, key, event, nowMs);
+}
+
+void Win32Record(TerminalInputState& state, const CsiParse& csi, uint32_t nowMs) {
+    UseRealReleases(state, KeyProtocol::Win32);
+    const uint32_t virtualKey = csi.value[0][0];
+    const uint32_t character = csi.value[2][0];
+    const bool down = csi.value[3][0] != 0;
+    const bool ctrl = (csi.value[4][0] & WIN32_CTRL) != 0;
+    if (down && (character == BYTE_CTRL_C || (ctrl && virtualKey == 'C'))) state.interruptRequested = true;
+    if (down && (character == BYTE_CTRL_Z || (ctrl && virtualKey == 'Z'))) state.suspendRequested = true;
+    if (virtualKey != VK_ESCAPE && virtualKey != VK_SPACE && (virtualKey < VK_LEFT || virtualKey > VK_DOWN)) return;
+    if (down) KeyBytes(state, static_cast<uint16_t>(virtualKey), nowMs);
+    else KeyReleased(state, static_cast<uint16_t>(virtualKey));
+}
+
+void Reply(TerminalInputState& state, const CsiParse& csi, uint8_t finalByte) {
+    TerminalReplies& replies = state.replies;
+    if (finalByte == 'u' && csi.intermediate == 0) {
+        replies.kittyFlagsSeen = true;
+        replies.kittyFlags = csi.value[0][0];
+        if ((replies.kittyFlags & KITTY_FLAG_EVENT_TYPES) != 0) UseRealReleases(state, KeyProtocol::Kitty);
+    } else if (finalByte == 'c' && csi.intermediate == 0) {
+        replies.attributesSeen = true;
+    } else if (finalByte == 'y' && csi.intermediate == '$' && csi.value[0][0] == WIN32_INPUT_MODE) {
+        replies.win32ModeSeen = true;
+        replies.win32Mode = csi.value[1][0];
     }
+}
+
+void Dispatch(TerminalInputState& state, uint8_t finalByte, uint32_t nowMs) {
+    const CsiParse& csi = state.csi;
+    if (csi.marker == '?') Reply(state, csi, finalByte);  // the fields kept are enough
+    if (csi.overflow || csi.marker != 0 || csi.intermediate != 0) return;
+    const uint16_t arrow = ArrowKey(finalByte);
+    if (arrow != 0) KittyEvent(state, arrow, csi.value[1][1], nowMs);  // legacy forms have no event
+    else if (finalByte == 'u') KittyCodepoint(state, csi, nowMs);
+    else if (finalByte == '_') Win32Record(state, csi, nowMs);
+    else if (finalByte == 'I' && csi.fields == 0) state.repaintRequested = true;   // focus in
+    else if (finalByte == 'O' && csi.fields == 0) ReleaseAllKeys(state);  // focus out
 }
 
 void StartSequence(TerminalInputState& state, uint32_t nowMs) {
@@ -76,44 +118,97 @@ void StartSequence(TerminalInputState& state, uint32_t nowMs) {
     state.parseStartMs = nowMs;
 }
 
+void StartCsi(TerminalInputState& state) {
+    state.parse = EscapeParse::Csi;
+    std::memset(&state.csi, 0, sizeof state.csi);
+}
+
+void CsiByte(TerminalInputState& state, uint8_t byte, uint32_t nowMs) {
+    CsiParse& csi = state.csi;
+    if (byte >= '0' && byte <= '9') {
+        if (csi.fields == 0) csi.fields = csi.parts = 1;
+        uint32_t& value = csi.value[csi.fields - 1][csi.parts - 1];
+        value = value * 10 + (byte - '0');
+        if (value > CSI_VALUE_CAP) value = CSI_VALUE_CAP;
+    } else if (byte == ';') {
+        if (csi.fields == 0) csi.fields = 1;
+        if (csi.fields == CSI_MAX_FIELDS) {
+            csi.overflow = true;
+            csi.parts = CSI_MAX_PARTS;  // later digits land in the last part kept
+        } else {
+            ++csi.fields;
+            csi.parts = 1;
+        }
+    } else if (byte == ':') {
+        if (csi.fields == 0) csi.fields = csi.parts = 1;
+        if (csi.parts == CSI_MAX_PARTS) csi.overflow = true;
+        else ++csi.parts;
+    } else if (byte >= '<' && byte <= '?') {
+        if (csi.fields == 0 && csi.marker == 0) csi.marker = byte;
+        else csi.overflow = true;
+    } else if (byte >= 0x20 && byte <= 0x2F) {
+        csi.intermediate = byte;
+    } else if (byte >= 0x40 && byte <= 0x7E) {
+        Dispatch(state, byte, nowMs);
+        state.parse = EscapeParse::Ground;
+    } else if (byte == BYTE_ESC) {
+        StartSequence(state, nowMs);
+    } else {
+        state.parse = EscapeParse::Ground;  // not a sequence after all
+    }
+}
+
 void DecodeByte(TerminalInputState& state, uint8_t byte, uint32_t nowMs) {
     if (byte == BYTE_CTRL_C) {
         state.interruptRequested = true;
         return;
     }
+    if (byte == BYTE_CTRL_Z) {
+        state.suspendRequested = true;
+        return;
+    }
     switch (state.parse) {
         case EscapeParse::Ground:
             if (byte == BYTE_ESC) StartSequence(state, nowMs);
-            else if (byte == BYTE_SPACE) KeyByte(state, VK_SPACE, nowMs);
+            else if (byte == BYTE_SPACE) KeyBytes(state, VK_SPACE, nowMs);
             return;
         case EscapeParse::Escape:
-            if (byte == '[') state.parse = EscapeParse::Csi;
+            if (byte == '[') StartCsi(state);
             else if (byte == 'O') state.parse = EscapeParse::Ss3;
             else if (byte == BYTE_ESC) {  // the first ESC stood alone
-                KeyByte(state, VK_ESCAPE, nowMs);
+                KeyBytes(state, VK_ESCAPE, nowMs);
                 StartSequence(state, nowMs);
             } else state.parse = EscapeParse::Ground;  // Alt with a key: not ours
             return;
         case EscapeParse::Csi:
-            if (byte >= 0x40 && byte <= 0x7E) SequenceEnd(state, byte, nowMs);
-            else if (byte == BYTE_ESC) StartSequence(state, nowMs);
-            else if (byte < 0x20 || byte > 0x3F) state.parse = EscapeParse::Ground;
-            return;  // parameter and intermediate bytes: modifiers, ignored
+            CsiByte(state, byte, nowMs);
+            return;
         case EscapeParse::Ss3:
             if (byte == BYTE_ESC) StartSequence(state, nowMs);
-            else SequenceEnd(state, byte, nowMs);
+            else {
+                const uint16_t arrow = ArrowKey(byte);
+                if (arrow != 0) KeyBytes(state, arrow, nowMs);
+                state.parse = EscapeParse::Ground;
+            }
             return;
     }
+}
+
+void PassTime(TerminalInputState& state, uint32_t nowMs) {
+    if (state.parse != EscapeParse::Ground && nowMs - state.parseStartMs >= ESCAPE_DELAY_MS) {
+        if (state.parse == EscapeParse::Escape) KeyBytes(state, VK_ESCAPE, nowMs);
+        state.parse = EscapeParse::Ground;  // an unfinished sequence is dropped
+    }
+    PassKeyTime(state, nowMs);
 }
 
 }  // namespace
 
 void ResetTerminalInput(TerminalInputState& state) {
+    std::memset(&state, 0, sizeof state);
     state.parse = EscapeParse::Ground;
-    state.parseStartMs = 0;
-    for (int k = 0; k < TERMINAL_KEY_COUNT; ++k) state.keys[k] = HeldKey{TRACKED_KEYS[k], false, false, 0};
-    state.interruptRequested = false;
-    state.queued = 0;
+    state.protocol = KeyProtocol::Legacy;
+    ResetHeldKeys(state);
 }
 
 uint32_t TerminalInputRoom(const TerminalInputState& state) {
@@ -127,7 +222,10 @@ void FeedTerminalInput(TerminalInputState& state, const uint8_t* bytes, uint32_t
     for (uint32_t i = 0; i < count; ++i) DecodeByte(state, bytes[i], nowMs);
 }
 
+void ReleaseAllTerminalKeys(TerminalInputState& state) { ReleaseAllKeys(state); }
+
 uint32_t TakeTerminalInput(TerminalInputState& state, InputRecord* records, uint32_t capacity) {
+    ++state.takes;
     uint32_t taken = state.queued < capacity ? state.queued : capacity;
     std::memcpy(records, state.queue, taken * sizeof(InputRecord));
     std::memmove(state.queue, state.queue + taken, (state.queued - taken) * sizeof(InputRecord));

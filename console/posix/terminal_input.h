@@ -2,21 +2,29 @@
 // console's. No I/O and no clock of its own: the back end passes in the bytes
 // it read and the millisecond time it read them, and takes the records out.
 //
-// Keys: the arrows, as "ESC [ A..D" (with or without modifier parameters) or
-// "ESC O A..D"; the space bar; Escape, which is the same byte that starts
-// every sequence, so a lone ESC counts only once no further byte has come
-// within ESCAPE_DELAY_MS. Ctrl-C (byte 3) sets interruptRequested. Every other
-// byte and sequence is consumed and ignored.
+// Three ways a terminal reports keys, all decoded at any time:
+// - Legacy: the arrows as "ESC [ A..D" (modifiers allowed) or "ESC O A..D",
+//   the space bar as itself, Escape as a lone ESC (no further byte within
+//   ESCAPE_DELAY_MS), Ctrl-C as byte 3 and Ctrl-Z as byte 26. Presses only.
+// - The kitty keyboard protocol: "CSI code ; mods : event u" and
+//   "CSI 1 ; mods : event A..D", event 1 press, 2 repeat, 3 release.
+// - win32-input-mode: "CSI Vk ; Sc ; Uc ; Kd ; Cs ; Rc _", Kd 1 down, 0 up.
+// The last two carry real releases; once the terminal shows it speaks one
+// (its answer to the protocol query, or a first win32 record) no release is
+// ever synthesised again. A release that comes before any poll has taken the
+// key's press waits for the next feed, so even the shortest tap is seen by
+// one frame.
 //
-// A terminal reports presses only, never releases: a held key sends its byte
-// again at the autorepeat rate. So a key goes down on its first byte and is
-// released by a timeout since its last byte. Until repeats flow, the timeout
-// must outlast the terminal's repeat delay, or a held key would stop for a
-// moment before its repeats start. 550 ms covers the common 250-500 ms
-// delays with a frame to spare (plain X's 660 ms costs one short pause per
-// hold), at the price that a single tap walks or turns for about half a second. Once repeats flow (every 25-50 ms) a much
-// shorter timeout lets the player stop promptly on release; 120 ms still
-// spans two of the slowest repeats plus a late frame or a slow link.
+// Synthesised releases (legacy): a held key sends its bytes again at the
+// autorepeat rate after the repeat delay, so a key goes down on its first
+// byte and is let go by time. The decoder learns the terminal's delay (first
+// byte to first repeat) and interval (between repeats) from the holds it
+// sees. A key that has not repeated is let go once the learned delay plus
+// DELAY_MARGIN_MS has passed (KEY_FIRST_HOLD_MS until a hold has been seen);
+// a repeating key REPEAT_HOLD_INTERVALS_X2 / 2 intervals after its last byte
+// (KEY_REPEAT_HOLD_MS until an interval is known). Autorepeat follows the
+// newest key, so an arrow held when another arrow goes down stops repeating
+// though it is still held: it stays down until that newer key is let go.
 #pragma once
 
 #include <cstdint>
@@ -25,28 +33,75 @@
 
 namespace fg {
 
-constexpr uint32_t ESCAPE_DELAY_MS = 100;
-constexpr uint32_t KEY_FIRST_HOLD_MS = 550;
-constexpr uint32_t KEY_REPEAT_HOLD_MS = 120;
+constexpr uint32_t ESCAPE_DELAY_MS = 50;
+constexpr uint32_t KEY_FIRST_HOLD_MS = 550;   // covers the common 250-500 ms delays
+constexpr uint32_t KEY_REPEAT_HOLD_MS = 120;  // two slow repeats plus a late frame
+constexpr uint32_t DELAY_MARGIN_MS = 80;      // poll steps and scheduling on top of the delay
+constexpr uint32_t REPEAT_HOLD_INTERVALS_X2 = 5;
+constexpr uint32_t REPEAT_HOLD_MIN_MS = 50;   // a frame or two of jitter with a fast repeat
+// What a plausible terminal timing looks like; anything else is two taps.
+constexpr uint32_t LEARN_DELAY_MIN_MS = 100;
+constexpr uint32_t LEARN_DELAY_MAX_MS = 2000;
+constexpr uint32_t LEARN_INTERVAL_MAX_MS = 200;
 
 constexpr int TERMINAL_KEY_COUNT = 6;  // Escape, space and the four arrows
 constexpr uint32_t TERMINAL_INPUT_QUEUE = 256;
+constexpr int CSI_MAX_FIELDS = 6;  // win32-input-mode has six
+constexpr int CSI_MAX_PARTS = 3;   // "a:b:c" within a field
 
 enum class EscapeParse : uint8_t { Ground, Escape, Csi, Ss3 };
+enum class KeyProtocol : uint8_t { Legacy, Kitty, Win32 };
 
 struct HeldKey {
     uint16_t virtualKeyCode;
     bool down;
-    bool repeating;       // a byte came again while the key was down
-    uint32_t lastByteMs;  // when the key's last byte was fed
+    uint32_t repeats;       // bytes seen since the press, press excluded
+    uint32_t pressMs;       // when the key went down
+    uint32_t firstRepeatMs;
+    uint32_t lastByteMs;
+    uint32_t pressOrder;    // order of presses, to tell which key is newer
+    uint32_t lastByteOrder;
+    uint32_t pressTake;       // state.takes when the key went down
+    bool releaseDue;          // released before any poll took its press
+    bool timedOutUnrepeated;  // last let go by time before any repeat
+    bool pressedAgainSoon;    // this press came soon after such a release:
+    uint32_t earlierPressMs;  // perhaps the same hold, cut by a delay not yet known
+};
+
+// A control sequence being read: "ESC [" marker fields intermediate final.
+struct CsiParse {
+    uint8_t marker;        // '?', '<', '=', '>' or 0
+    uint8_t intermediate;  // e.g. '$' of a mode report, or 0
+    int fields;            // fields begun so far
+    int parts;             // parts of the current field begun so far
+    uint32_t value[CSI_MAX_FIELDS][CSI_MAX_PARTS];  // empty parts are 0
+    bool overflow;         // more fields or parts than kept: not a key of ours
+};
+
+// What the terminal answered to the start-up queries.
+struct TerminalReplies {
+    bool kittyFlagsSeen;     // "CSI ? flags u"
+    uint32_t kittyFlags;
+    bool win32ModeSeen;      // "CSI ? 9001 ; Ps $ y"
+    uint32_t win32Mode;      // 0 unknown, 1 set, 2 reset, 3 always set, 4 always reset
+    bool attributesSeen;     // primary device attributes: the last answer
 };
 
 // Everything the decoder remembers between feeds. Set up by ResetTerminalInput.
 struct TerminalInputState {
     EscapeParse parse;
     uint32_t parseStartMs;  // when the ESC of the open sequence was fed
+    CsiParse csi;
+    KeyProtocol protocol;
+    TerminalReplies replies;
     HeldKey keys[TERMINAL_KEY_COUNT];
+    uint32_t order;              // counts key bytes, for pressOrder and lastByteOrder
+    uint32_t takes;              // counts TakeTerminalInput calls
+    uint32_t learnedDelayMs;     // 0 until a hold has shown it
+    uint32_t learnedIntervalMs;  // 0 until a hold has shown it
     bool interruptRequested;  // Ctrl-C was typed; stays set
+    bool suspendRequested;    // Ctrl-Z was typed; the back end clears it
+    bool repaintRequested;    // focus came back; the back end clears it
     uint32_t queued;          // records waiting in queue, oldest first
     InputRecord queue[TERMINAL_INPUT_QUEUE];
 };
@@ -58,12 +113,15 @@ void ResetTerminalInput(TerminalInputState& state);
 // have been taken out.
 uint32_t TerminalInputRoom(const TerminalInputState& state);
 
-// First lets time pass to nowMs (lone ESC recognised, hold timeouts released),
+// First lets time pass to nowMs (lone ESC recognised, synthesised releases),
 // then decodes count bytes (0 is fine: time alone) that arrived at nowMs.
 // count must not exceed TerminalInputRoom; records that would not fit are dropped.
 // Times are wrapping 32-bit milliseconds.
 void FeedTerminalInput(TerminalInputState& state, const uint8_t* bytes, uint32_t count,
                        uint32_t nowMs);
+
+// Every held key goes up now (focus lost, the program stopped and resumed).
+void ReleaseAllTerminalKeys(TerminalInputState& state);
 
 // Moves up to capacity queued records, oldest first, into records; returns how many.
 uint32_t TakeTerminalInput(TerminalInputState& state, InputRecord* records, uint32_t capacity);

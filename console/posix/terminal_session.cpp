@@ -1,0 +1,201 @@
+#include "console/posix/terminal_session.h"
+
+#include <sys/select.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+
+#include "console/posix/terminal_output.h"
+#include "console/posix/terminal_signals.h"
+
+namespace fg {
+
+namespace {
+
+// Hide the cursor, stop line wrap (a narrow terminal cuts the picture instead
+// of folding it), save the title on the terminal's title stack, ask for an
+// 80 x 50 window and start from a clear screen.
+constexpr char SETUP_BYTES[] = "\x1b[?25l\x1b[?7l\x1b[22;0t\x1b[8;50;80t\x1b[2J\x1b[H";
+// Undo SETUP_BYTES, reset the colours, and leave the cursor on the line below
+// the picture (row 50, then a new line, which scrolls a short terminal) so the
+// last frame stays on screen.
+constexpr char RESTORE_BYTES[] = "\x1b[0m\x1b[?25h\x1b[?7h\x1b[23;0t\x1b[50;1H\r\n";
+// Report focus changes; push the kitty keyboard flags 11 (disambiguate,
+// event types, every key as an escape); then ask for those flags, for
+// win32-input-mode, and for the primary device attributes, which every
+// terminal answers last: no kitty answer before it means no kitty protocol.
+constexpr char KEYBOARD_SETUP_BYTES[] = "\x1b[?1004h\x1b[>11u\x1b[?u\x1b[?9001$p\x1b[c";
+// Cancel (CAN) any sequence a frame cut short left open and end its
+// synchronized update, so the rest is read as meant; then pop the kitty flags
+// (nothing happens where none were pushed) and turn focus reports off.
+constexpr char KEYBOARD_RESTORE_BYTES[] = "\x18\x1b[?2026l\x1b[<u\x1b[?1004l";
+constexpr char WIN32_INPUT_ON[] = "\x1b[?9001h";
+constexpr char WIN32_INPUT_OFF[] = "\x1b[?9001l";
+
+constexpr int RESTORE_STALL_MS = 500;  // a stalled terminal does not get the restore bytes
+constexpr std::size_t TITLE_BYTES = 256;
+constexpr int GONE_STATUS = 1;
+
+termios SavedModes;
+volatile sig_atomic_t TerminalChanged = 0;  // raw mode and set-up bytes in force
+volatile sig_atomic_t Win32InputOn = 0;
+char TitleBytes[TITLE_BYTES];
+std::size_t TitleLength = 0;
+
+// The terminal hung up or was closed: nothing more can be shown or given back.
+[[noreturn]] void EndBecauseTerminalGone() {
+    TerminalChanged = 0;
+    _exit(GONE_STATUS);
+}
+
+bool IsGone(int error) { return error == EIO || error == ENXIO; }
+
+// Waits until the terminal takes bytes, at most timeoutMs (-1: for ever).
+bool WaitWritable(int timeoutMs) {
+    fd_set out;
+    FD_ZERO(&out);
+    FD_SET(STDOUT_FILENO, &out);
+    timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    return select(STDOUT_FILENO + 1, nullptr, &out, nullptr, timeoutMs < 0 ? nullptr : &limit) > 0;
+}
+
+// Async-signal-safe. Gives up, returning false, once the terminal takes
+// nothing for stallMs.
+bool WriteWithin(const char* bytes, std::size_t count, int stallMs) {
+    while (count > 0) {
+        if (!WaitWritable(stallMs)) return false;
+        const ssize_t written = write(STDOUT_FILENO, bytes, count);
+        if (written > 0) {
+            bytes += written;
+            count -= static_cast<std::size_t>(written);
+        } else if (written < 0 && errno != EINTR && errno != EAGAIN) {
+            return false;
+        }
+    }
+    return true;
+}
+
+termios RawModes(const termios& saved) {
+    termios raw = saved;
+    raw.c_iflag &= ~static_cast<tcflag_t>(BRKINT | ICRNL | INPCK | ISTRIP | IXON);
+    raw.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
+    raw.c_cflag |= CS8;
+    // No ISIG: Ctrl-C and Ctrl-Z arrive as keys, so the game decides what they
+    // do and the terminal is never left raw by them.
+    raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON | IEXTEN | ISIG);
+    raw.c_cc[VMIN] = 0;  // reads return at once; the descriptor itself stays
+    raw.c_cc[VTIME] = 0;  // blocking, since it is shared with standard output
+    return raw;
+}
+
+template <std::size_t N>
+void Send(const char (&bytes)[N]) {
+    WriteToTerminal(bytes, N - 1);
+}
+
+// Every signal but the background-terminal stops: holding those off would
+// let a process in the background take the terminal.
+void HoldSignals(sigset_t& previous) {
+    sigset_t held;
+    sigfillset(&held);
+    sigdelset(&held, SIGTTOU);
+    sigdelset(&held, SIGTTIN);
+    sigprocmask(SIG_BLOCK, &held, &previous);
+}
+
+// Raw mode, with signals held off so that a handler sees the modes and the
+// flag agree; then every set-up byte. Nothing here waits for the terminal
+// with signals held: a stalled terminal must not keep a quit signal out.
+void TakeTerminal() {
+    sigset_t previous;
+    HoldSignals(previous);
+    const termios raw = RawModes(SavedModes);
+    TerminalChanged = 1;
+    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    tcflush(STDIN_FILENO, TCIFLUSH);  // keys typed before are not the game's
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    Send(SETUP_BYTES);
+    Send(KEYBOARD_SETUP_BYTES);
+    if (Win32InputOn) Send(WIN32_INPUT_ON);
+    WriteToTerminal(TitleBytes, TitleLength);
+}
+
+}  // namespace
+
+bool OpenTerminalSession(const char* title) {
+    if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO) || tcgetattr(STDIN_FILENO, &SavedModes) != 0) return false;
+    TitleLength = EncodeTitle(title, TitleBytes, sizeof TitleBytes);
+    InstallTerminalSignals();
+    TakeTerminal();
+    return true;
+}
+
+bool WriteToTerminal(const char* bytes, std::size_t count) {
+    while (count > 0) {
+        const ssize_t written = write(STDOUT_FILENO, bytes, count);
+        if (written > 0) {
+            bytes += written;
+            count -= static_cast<std::size_t>(written);
+        } else if (written < 0 && IsGone(errno)) {
+            EndBecauseTerminalGone();
+        } else if (written < 0 && errno == EAGAIN) {  // someone made the terminal non-blocking
+            WaitWritable(-1);
+        } else if (written == 0 || errno != EINTR) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::size_t ReadFromTerminal(uint8_t* bytes, std::size_t capacity) {
+    // A raw terminal's read returns 0 both when nothing is waiting and when
+    // the terminal is gone; only a read the terminal says is ready tells them apart.
+    fd_set in;
+    FD_ZERO(&in);
+    FD_SET(STDIN_FILENO, &in);
+    timeval now{0, 0};
+    if (select(STDIN_FILENO + 1, &in, nullptr, nullptr, &now) <= 0) return 0;
+    const ssize_t count = read(STDIN_FILENO, bytes, capacity);
+    if (count > 0) return static_cast<std::size_t>(count);
+    if (count == 0 || IsGone(errno)) EndBecauseTerminalGone();
+    return 0;
+}
+
+void EnableWin32InputMode() {
+    Win32InputOn = 1;
+    Send(WIN32_INPUT_ON);
+}
+
+void RestoreTerminal() {
+    if (!TerminalChanged) return;
+    TerminalChanged = 0;
+    // One stall is enough to give up on the rest.
+    bool taken = WriteWithin(KEYBOARD_RESTORE_BYTES, sizeof KEYBOARD_RESTORE_BYTES - 1, RESTORE_STALL_MS);
+    if (taken && Win32InputOn) taken = WriteWithin(WIN32_INPUT_OFF, sizeof WIN32_INPUT_OFF - 1, RESTORE_STALL_MS);
+    if (taken) WriteWithin(RESTORE_BYTES, sizeof RESTORE_BYTES - 1, RESTORE_STALL_MS);
+    // At once rather than after the output drains, which a stalled terminal
+    // never does; typed-ahead keys must not reach the shell.
+    tcsetattr(STDIN_FILENO, TCSANOW, &SavedModes);
+    tcflush(STDIN_FILENO, TCIFLUSH);
+}
+
+void RestoreTerminalFromProgram() {
+    sigset_t previous;
+    HoldSignals(previous);
+    RestoreTerminal();
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+}
+
+void SuspendTerminalSession() {
+    RestoreTerminalFromProgram();
+    StopAsTerminalStop();
+    TakeContinued();  // this continue is handled here
+    TakeTerminal();
+}
+
+void ResumeTerminalSession() { TakeTerminal(); }
+
+}  // namespace fg

@@ -1,0 +1,19 @@
+// Signals on a POSIX terminal. Every signal whose default action ends the
+// process gives the terminal back first and then ends it by that same signal,
+// so the exit status still says what happened. A stop (SIGTSTP) and a
+// continue (SIGCONT) are only noted here; the frame loop's poll acts on them.
+#pragma once
+
+namespace fg {
+
+void InstallTerminalSignals();
+
+// Each returns whether its signal came since the last call, and forgets it.
+bool TakeStopRequest();      // SIGTSTP
+bool TakeContinued();        // SIGCONT, for the terminal session
+bool TakeClockContinued();   // SIGCONT, for the clock
+
+// Stops the process as SIGTSTP's default action would; returns once continued.
+void StopAsTerminalStop();
+
+}  // namespace fg

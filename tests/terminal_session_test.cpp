@@ -1,0 +1,211 @@
+// The game in real terminals: every way out gives the terminal back with the
+// right exit status; stops and continues; a terminal that hangs up or stalls.
+// tmux drives an interactive shell; a pseudo terminal of the test's own stands
+// in for a terminal that never reads.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "tests/terminal_harness.h"
+#include "tests/walk_frames.h"
+
+namespace fg {
+namespace {
+
+using namespace harness;
+
+constexpr int START_MS = 10000;  // start-up under the sanitizers is slow
+constexpr int STEP_MS = 5000;
+
+// A tmux server of this test alone, with a bash in a 100 x 60 pane.
+struct Tmux {
+    TempDir dir;
+    std::string tmux;
+
+    Tmux() { tmux = "tmux -S " + dir / "socket" + " -f /dev/null"; }
+    ~Tmux() { Succeeds(tmux + " kill-server"); }
+
+    bool Start(const std::string& command) {
+        return Succeeds("TERM=xterm " + tmux + " new-session -d -s input-test -x 100 -y 60 " + Quoted(command));
+    }
+    void Keys(const std::string& keys) { Succeeds(tmux + " send-keys -t input-test " + keys); }
+    void Line(const std::string& text) { Keys(Quoted(text) + " Enter"); }
+    std::string Format(const std::string& format) {
+        std::string out = Output(tmux + " display-message -p -t input-test " + Quoted(format));
+        while (!out.empty() && out.back() == '\n') out.pop_back();
+        return out;
+    }
+    bool CursorShown() { return Format("#{cursor_flag}") == "1"; }
+    std::string Screen() { return Output(tmux + " capture-pane -p -t input-test"); }
+    std::string File(const std::string& name) {
+        std::string text = ReadText(dir / name);
+        while (!text.empty() && text.back() == '\n') text.pop_back();
+        return text;
+    }
+    bool WaitForFile(const std::string& name) {
+        return WaitUntil([&] { return !File(name).empty(); }, STEP_MS);
+    }
+    // The game has taken the terminal: its picture hides the cursor.
+    bool WaitForGame() {
+        return WaitUntil([&] { return !File("pid").empty() && !CursorShown(); }, START_MS);
+    }
+};
+
+bool ShellToolsInstalled() { return Installed("tmux") && Installed("bash"); }
+
+bool StartShell(Tmux& tmux) {
+    if (!tmux.Start("env PS1='$ ' bash --norc --noprofile -i")) return false;
+    tmux.Line("stty -g > " + tmux.dir / "before");
+    return tmux.WaitForFile("before");
+}
+
+// Starts the game as the shell's foreground job; its exit status goes to `name`.
+void RunGame(Tmux& tmux, const std::string& name) {
+    Succeeds("rm -f " + tmux.dir / "pid" + " " + tmux.dir / name + " " + tmux.dir / "after");
+    tmux.Line("bash -c " + Quoted("echo $$ > " + tmux.dir / "pid" + "; exec " + FARROWGATE_GAME) + "; echo $? > " +
+              tmux.dir / name + "; stty -g > " + tmux.dir / "after");
+}
+
+// A shell in the pane with its terminal modes noted, and the game its foreground job.
+bool GameInShell(Tmux& tmux) {
+    if (!StartShell(tmux)) return false;
+    RunGame(tmux, "status");
+    return tmux.WaitForGame();
+}
+
+TEST(TerminalSession, EveryWayOutRestoresTheTerminalWithItsStatus) {
+    Tmux tmux;
+    if (!ShellToolsInstalled()) GTEST_SKIP() << "tmux and bash are needed for this test";
+    ASSERT_TRUE(StartShell(tmux));
+    struct Case {
+        const char* how;  // keys typed, or a signal sent from outside
+        bool signal;
+        int status;
+    };
+    const Case cases[] = {
+        {"Escape", false, 0},  {"C-c", false, 130}, {"TERM", true, 128 + SIGTERM}, {"HUP", true, 128 + SIGHUP},
+        {"USR1", true, 128 + SIGUSR1}, {"PIPE", true, 128 + SIGPIPE}, {"ALRM", true, 128 + SIGALRM},
+        {"XCPU", true, 128 + SIGXCPU}, {"PROF", true, 128 + SIGPROF},
+    };
+    for (const Case& c : cases) {
+        RunGame(tmux, "status");
+        ASSERT_TRUE(tmux.WaitForGame()) << c.how << ": the game did not start";
+        if (c.signal) Succeeds(std::string("kill -") + c.how + " " + tmux.File("pid"));
+        else tmux.Keys(c.how);
+        ASSERT_TRUE(tmux.WaitForFile("after")) << c.how << ": the game did not end";
+        EXPECT_EQ(tmux.File("status"), std::to_string(c.status)) << c.how;
+        EXPECT_EQ(tmux.File("after"), tmux.File("before")) << c.how << ": terminal modes changed";
+        EXPECT_TRUE(tmux.CursorShown()) << c.how << ": cursor left hidden";
+    }
+}
+
+// Stopped, the terminal is the shell's again; continued, the game takes it
+// back and still quits on Escape.
+void ExpectStoppedThenWorking(Tmux& tmux, const char* how) {
+    ASSERT_TRUE(WaitUntil([&] { return tmux.CursorShown(); }, STEP_MS)) << how << ": cursor hidden while stopped";
+    Succeeds("rm -f " + tmux.dir / "stopped");
+    tmux.Line("stty -g > " + tmux.dir / "stopped");
+    ASSERT_TRUE(tmux.WaitForFile("stopped")) << how;
+    EXPECT_EQ(tmux.File("stopped"), tmux.File("before")) << how << ": terminal modes while stopped";
+    tmux.Line("fg > /dev/null; echo $? > " + tmux.dir / "resumed");
+    ASSERT_TRUE(WaitUntil([&] { return !tmux.CursorShown(); }, STEP_MS)) << how << ": not resumed";
+    tmux.Keys("Escape");
+    ASSERT_TRUE(tmux.WaitForFile("resumed")) << how << ": Escape did not quit after resuming";
+    EXPECT_EQ(tmux.File("resumed"), "0") << how;
+}
+
+TEST(TerminalSession, CtrlZStopsAndFgResumes) {
+    Tmux tmux;
+    if (!ShellToolsInstalled()) GTEST_SKIP() << "tmux and bash are needed for this test";
+    ASSERT_TRUE(GameInShell(tmux));
+    tmux.Keys("C-z");
+    ExpectStoppedThenWorking(tmux, "Ctrl-Z");
+}
+
+TEST(TerminalSession, StopAndContinueFromOutside) {
+    Tmux tmux;
+    if (!ShellToolsInstalled()) GTEST_SKIP() << "tmux and bash are needed for this test";
+    ASSERT_TRUE(GameInShell(tmux));
+    const std::string pid = tmux.File("pid");
+    Succeeds("kill -TSTP " + pid);
+    // Stopped, and the shell has seen it (a continue before that would go unseen).
+    ASSERT_TRUE(WaitUntil([&] { return tmux.Screen().find("Stopped") != std::string::npos; }, STEP_MS))
+        << "not stopped";
+    // Continued in the background, it must not take the terminal from the shell.
+    Succeeds("kill -CONT " + pid);
+    ExpectStoppedThenWorking(tmux, "kill -TSTP, kill -CONT");
+}
+
+// Stopped by SIGSTOP, which cannot be caught, with Up held: the frames after
+// SIGCONT must not walk the player for the time stopped. (tmux continues a
+// pane's own process at once, so the game runs under the pane's shell.)
+TEST(TerminalSession, TimeStoppedWalksNoOne) {
+    Tmux tmux;
+    if (!ShellToolsInstalled()) GTEST_SKIP() << "tmux and bash are needed for this test";
+    ASSERT_TRUE(GameInShell(tmux));
+    const std::string pid = tmux.File("pid");
+    auto screen = [&] { return tmux.Screen(); };
+    auto where = [&] { return WhereOnTheWalk(screen()); };
+    const double before = where();
+    tmux.Keys("Up");  // held for about half a second: a terminal sends no release
+    ASSERT_TRUE(WaitUntil([&] { return where() != before; }, STEP_MS)) << "Up did not walk";
+    Succeeds("kill -STOP " + pid);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    Succeeds("kill -CONT " + pid);  // in the background now: it stops again at the terminal
+    tmux.Line("fg > /dev/null");
+    ASSERT_TRUE(WaitUntil([&] { return !tmux.CursorShown(); }, STEP_MS)) << "not resumed";
+    const double walkedMs = (SettledY(screen) - before) * MS_PER_CELL;
+    RecordProperty("walked_ms_across_a_1000ms_stop", static_cast<int>(walkedMs));
+    EXPECT_LT(walkedMs, 400) << "the time stopped walked the player";
+    tmux.Keys("Escape");
+    EXPECT_TRUE(tmux.WaitForFile("status"));
+}
+
+TEST(TerminalSession, KillingTheSessionEndsAGameThatBlocksHangups) {
+    Tmux tmux;
+    if (!Installed("tmux")) GTEST_SKIP() << "tmux is needed for this test";
+    ASSERT_TRUE(tmux.Start(std::string("echo $$ > ") + tmux.dir / "pid" + "; exec " + FARROWGATE_SIGHUP_BLOCKED +
+                           " " + FARROWGATE_GAME));
+    ASSERT_TRUE(tmux.WaitForGame());
+    const pid_t pid = std::stoi(tmux.File("pid"));
+    Succeeds(tmux.tmux + " kill-session -t input-test");
+    EXPECT_TRUE(WaitUntil([&] { return ProcessGone(pid); }, 1000)) << "still running a second after the session";
+}
+
+TEST(TerminalSession, AHungUpTerminalEndsTheGameAtOnceWithStatusOne) {
+    PtyGame game;
+    ASSERT_TRUE(game.Start(FARROWGATE_GAME, true));
+    ASSERT_TRUE(WaitUntil([&] { return game.Unread() > 0; }, START_MS));
+    close(game.master);
+    game.master = -1;
+    int status = 0;
+    ASSERT_TRUE(game.Ended(status, 1000)) << "still running a second after the terminal went away";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
+TEST(TerminalSession, AStalledTerminalCannotHoldAQuitSignalHostage) {
+    for (int signal : {SIGTERM, SIGINT, SIGQUIT}) {
+        PtyGame game;
+        ASSERT_TRUE(game.Start(FARROWGATE_GAME, false));
+        // Nobody reads: the terminal fills up and the game blocks in a write.
+        ASSERT_TRUE(WaitUntil([&] {
+            const int before = game.Unread();
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            return before > 0 && game.Unread() == before;
+        }, START_MS));
+        int status = 0;
+        ASSERT_FALSE(game.Ended(status, 0));
+        const auto sent = std::chrono::steady_clock::now();
+        kill(game.pid, signal);
+        ASSERT_TRUE(game.Ended(status, 1500)) << "signal " << signal << " held off by a stalled terminal";
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal;
+        RecordProperty("stalled_exit_ms_" + std::to_string(signal), static_cast<int>(ms.count()));
+    }
+}
+
+}  // namespace
+}  // namespace fg
