@@ -161,16 +161,31 @@ void DrawTextureColumn(int texture, int u, int x, int height, float factor) {
     const int top = HORIZON_ROW - height / 2;
     const int last = top + height >= SCREEN_HEIGHT ? SCREEN_HEIGHT - 1 : top + height;
     const int first = top < 0 ? 0 : top;
-    int acc = (first - top) * TEXTURE_SIZE;
-    int v = acc / height;
+    // The whole column shares one factor: the shaded cell of each brightness
+    // is looked up once, not once per row.
+    const CHAR_INFO* shaded[8];
+    for (int b = 0; b < 8; ++b) shaded[b] = ShadeTable + ShadeLevel(b, factor);
+    // The texture row is acc / height for an accumulator that grows by 64 per
+    // row, kept as quotient and remainder (acc is never negative).
+    const int acc = (first - top) * TEXTURE_SIZE;
+    int quotient = acc / height;
+    int remainder = acc % height;
+    const int quotientStep = TEXTURE_SIZE / height;
+    const int remainderStep = TEXTURE_SIZE % height;
     const uint8_t* texels = TextureBank + texture * TEXTURE_TEXELS + u;
-    for (int r = first; r <= last; ++r) {
+    CHAR_INFO* cell = FrameBuffer + first * SCREEN_WIDTH + x;
+    int v = quotient;
+    for (int r = first; r <= last; ++r, cell += SCREEN_WIDTH) {
         const uint8_t texel = texels[v * TEXTURE_SIZE];
-        if (texel != TRANSPARENT_TEXEL) FrameBuffer[r * SCREEN_WIDTH + x] = ShadeTexel(texel, factor);
-        const int next = acc / height;  // one row behind: the first two rows share a texture row
-        if (next >= TEXTURE_SIZE) break;
-        v = next;
-        acc += TEXTURE_SIZE;
+        if (texel != TRANSPARENT_TEXEL) *cell = shaded[(texel >> 3) & 7][(texel & 7) * 8];
+        if (quotient >= TEXTURE_SIZE) break;  // one row behind: the first two rows share a texture row
+        v = quotient;
+        quotient += quotientStep;
+        remainder += remainderStep;
+        if (remainder >= height) {
+            remainder -= height;
+            ++quotient;
+        }
     }
 }
 
@@ -185,13 +200,28 @@ void CaptureUseTarget(int column) {
 }
 
 void ColumnPass() {
+    // The figures are the same for every column of the frame, so they are
+    // listed once, and the first column's sprite step draws every span whole.
+    // Each later step draws only its own column, and that draws the same
+    // cells: a full span pass leaves every entry it visits at or below the key
+    // of every figure tried there, and entries only go down until the wall
+    // step of their own column resets them. So once column 0's step has run,
+    // a later step c finds nothing to draw in a column right of c (its entry
+    // has only gone down since column 0's step tried every figure there) nor
+    // left of c (likewise since its own column's step).
+    static FigureList figures;
     UseRequest = 0;
     CarriedWallDistance = 10;
     for (int c = 0; c < SCREEN_WIDTH; ++c) {
         const ColumnResult r = CastWallColumn(c);
         if (r.stop) break;
         if (r.height < SCREEN_HEIGHT) DrawFloorAndCeiling(c, r.angle, r.height);
-        DrawSprites();
+        if (c == 0) {
+            BuildFigureList(figures);
+            DrawFigureSpans(figures);
+        } else {
+            DrawFigureColumn(figures, c);
+        }
         CaptureUseTarget(c);
     }
 }
