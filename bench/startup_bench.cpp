@@ -4,6 +4,7 @@
 
 #include "bench/bench_world.h"
 #include "render/angle_tables.h"
+#include "render/floor_ceiling.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ void BM_BuildTables(benchmark::State& state) {
         fg::BuildShadeTable();
         fg::BuildAngleTables();
         fg::BuildRowDistanceTable();
+        fg::BuildFloorShadeLevels();
         benchmark::ClobberMemory();
     }
 }

@@ -10,46 +10,63 @@
 
 namespace fg {
 
-namespace {
+uint8_t FloorShadeLevels[SCREEN_WIDTH][SCREEN_HEIGHT / 2][8];
 
-// The same rule as ShadeTexel, with the factor kept in double precision.
-CHAR_INFO ShadeFloorTexel(int texel, double factor) {
-    const double product = factor * ((texel >> 3) & 7);
-    int level = 0;
-    if (product >= 8.0) level = 7;
-    else if (product > 0.0) level = static_cast<int>(product);
-    return ShadeTable[(texel & 7) * 8 + level];
-}
+namespace {
 
 bool Drawable(int texture) { return texture >= 1 && texture <= 63; }
 
+// The same rule as ShadeTexel, with the factor kept in double precision.
+uint8_t FloorLevel(double factor, int brightness) {
+    const double product = factor * brightness;
+    if (product >= 8.0) return 7;
+    if (product > 0.0) return static_cast<uint8_t>(product);
+    return 0;
+}
+
+CHAR_INFO ShadeFloorTexel(uint8_t texel, const uint8_t* levels) {
+    return ShadeTable[(texel & 7) * 8 + levels[(texel >> 3) & 7]];
+}
+
 }  // namespace
+
+void BuildFloorShadeLevels() {
+    for (int c = 0; c < SCREEN_WIDTH; ++c)
+        for (int j = 0; j < HORIZON_ROW; ++j) {
+            const double factor = 2 / (RowDistanceTable[c][j] + 0.5);
+            for (int b = 0; b < 8; ++b) FloorShadeLevels[c][j][b] = FloorLevel(factor, b);
+        }
+}
 
 void DrawFloorAndCeiling(int column, int angle, int height) {
     const int top = HORIZON_ROW - height / 2;
     if (top <= 0) return;
+    const double px = Player.x;
+    const double py = Player.y;
     const double sinA = SinTable[angle];
     const double cosA = SinTable[WrapAngle(angle + 120)];
-    for (int j = 0; j < top; ++j) {
-        const double d = RowDistanceTable[column][j];
-        const double wx = Player.x + d * sinA;
-        const double wy = Player.y + d * cosA;
+    const double* distances = RowDistanceTable[column];
+    const uint8_t(*levels)[8] = FloorShadeLevels[column];
+    CHAR_INFO* ceilingCell = FrameBuffer + column;
+    CHAR_INFO* floorCell = FrameBuffer + (SCREEN_HEIGHT - 1) * SCREEN_WIDTH + column;
+    for (int j = 0; j < top; ++j, ceilingCell += SCREEN_WIDTH, floorCell -= SCREEN_WIDTH) {
+        const double d = distances[j];
+        const double wx = px + d * sinA;
+        const double wy = py + d * cosA;
         if (!(wx >= 0 && wx < MAP_SIZE && wy >= 0 && wy < MAP_SIZE)) continue;
         const int cellX = static_cast<int>(wx);
         const int cellY = static_cast<int>(wy);
         const int floor = FloorGrid[cellX][cellY];
         const int ceiling = CeilingGrid[cellX][cellY];
-        const int v = static_cast<int>(wy * 64) % 64;
-        const int u = static_cast<int>(wx * 64) % 64;
-        const double factor = 2 / (d + 0.5);
+        // Both are non-negative here, so the remainder is the low six bits.
+        const int v = static_cast<int>(wy * 64) & (TEXTURE_SIZE - 1);
+        const int u = static_cast<int>(wx * 64) & (TEXTURE_SIZE - 1);
+        const int texel = v * TEXTURE_SIZE + u;
         // Floor row 50 - top is never drawn: it is the wall's (for an odd
         // height the floor instead overwrites the wall's last row).
         if (j != top - 1 && Drawable(floor))
-            FrameBuffer[(SCREEN_HEIGHT - 1 - j) * SCREEN_WIDTH + column] =
-                ShadeFloorTexel(TextureBank[floor * TEXTURE_TEXELS + v * 64 + u], factor);
-        if (Drawable(ceiling))
-            FrameBuffer[j * SCREEN_WIDTH + column] =
-                ShadeFloorTexel(TextureBank[ceiling * TEXTURE_TEXELS + v * 64 + u], factor);
+            *floorCell = ShadeFloorTexel(TextureBank[floor * TEXTURE_TEXELS + texel], levels[j]);
+        if (Drawable(ceiling)) *ceilingCell = ShadeFloorTexel(TextureBank[ceiling * TEXTURE_TEXELS + texel], levels[j]);
     }
 }
 

@@ -199,10 +199,12 @@ TEST_F(FloorCeiling, FactorIsNotRoundedToSinglePrecision) {
     // level 4.
     const double saved = RowDistanceTable[40][0];
     RowDistanceTable[40][0] = 1.0000000001;
+    BuildFloorShadeLevels();  // the levels follow the distances
     FillUniformTexture(FLOOR_TEXTURE, (3 << 3) | 5);
     FillUniformTexture(CEILING_TEXTURE, (3 << 3) | 6);
     DrawFloorAndCeiling(40, 0, 10);
     RowDistanceTable[40][0] = saved;
+    BuildFloorShadeLevels();
     EXPECT_TRUE(Same(Cell(49, 40), ShadeTable[5 * 8 + 3]));
     EXPECT_TRUE(Same(Cell(0, 40), ShadeTable[6 * 8 + 3]));
 }
