@@ -31,51 +31,54 @@ bool InsideGrid(int x, int y) { return x >= 0 && x < MAP_SIZE && y >= 0 && y < M
 
 // Walks one ray across the grid lines of one family. The cell read is the one on
 // the far side of the line just crossed; a door is a panel on the cell's middle
-// line covering 0..closure of its width.
-void Walk(RayHit& hit, bool yLines) {
-    hit.leftGrid = false;
-    if (hit.x >= MAP_SIZE) {
-        hit.leftGrid = true;
-        return;
-    }
-    for (;;) {
-        if (hit.x < 0 || hit.y >= MAP_SIZE || hit.y < 0) {
-            hit.leftGrid = true;
-            return;
-        }
-        const int cellX = static_cast<int>(hit.x) - (yLines ? 0 : hit.xDecreasing);
-        const int cellY = static_cast<int>(hit.y) - (yLines ? hit.yDecreasing : 0);
-        if (!InsideGrid(cellX, cellY)) {  // e.g. y = 0 stepping toward -y names row -1
-            hit.leftGrid = true;
-            return;
-        }
-        const int w = WallGrid[cellX][cellY];
-        hit.wallValue = w;
-        if (w < 0) {
-            hit.closure = DoorClosureGrid[cellX][cellY];
-            hit.doorSeen = true;
-            if (!hit.firstDoorRecorded) {
-                hit.firstDoorX = cellX;
-                hit.firstDoorY = cellY;
-                hit.firstDoorRecorded = true;
+// line covering 0..closure of its width. The point is kept in locals while it
+// moves (the grids it reads could otherwise alias it).
+template <bool Y_LINES>
+void Walk(RayHit& hit) {
+    double x = hit.x;
+    double y = hit.y;
+    const double stepX = hit.stepX;
+    const double stepY = hit.stepY;
+    const int xBack = Y_LINES ? 0 : hit.xDecreasing;
+    const int yBack = Y_LINES ? hit.yDecreasing : 0;
+    hit.leftGrid = true;
+    if (x < MAP_SIZE) {
+        for (;;) {
+            if (x < 0 || y >= MAP_SIZE || y < 0) break;
+            const int cellX = static_cast<int>(x) - xBack;
+            const int cellY = static_cast<int>(y) - yBack;
+            if (!InsideGrid(cellX, cellY)) break;  // e.g. y = 0 stepping toward -y names row -1
+            const int w = WallGrid[cellX][cellY];
+            hit.wallValue = w;
+            if (w < 0) {
+                hit.closure = DoorClosureGrid[cellX][cellY];
+                hit.doorSeen = true;
+                if (!hit.firstDoorRecorded) {
+                    hit.firstDoorX = cellX;
+                    hit.firstDoorY = cellY;
+                    hit.firstDoorRecorded = true;
+                }
+                x += stepX / 2;
+                y += stepY / 2;
+                if (Frac(Y_LINES ? x : y) < hit.closure) {  // the panel
+                    hit.leftGrid = false;
+                    break;
+                }
+                hit.closure = 0;
+                x += stepX / 2;
+                y += stepY / 2;
+            } else if (w > 0) {
+                hit.leftGrid = false;
+                break;
+            } else {
+                x += stepX;
+                y += stepY;
             }
-            hit.x += hit.stepX / 2;
-            hit.y += hit.stepY / 2;
-            if (Frac(yLines ? hit.x : hit.y) < hit.closure) return;  // the panel
-            hit.closure = 0;
-            hit.x += hit.stepX / 2;
-            hit.y += hit.stepY / 2;
-        } else if (w > 0) {
-            return;
-        } else {
-            hit.x += hit.stepX;
-            hit.y += hit.stepY;
-        }
-        if (hit.x >= MAP_SIZE) {
-            hit.leftGrid = true;
-            return;
+            if (x >= MAP_SIZE) break;
         }
     }
+    hit.x = x;
+    hit.y = y;
 }
 
 double SquaredDistanceTo(const RayHit& hit) {
@@ -126,8 +129,8 @@ ColumnResult CastWallColumn(int column) {
     }
     xh.y = py - (xh.x - px) * TanTable[WrapAngle(a + 120)];
 
-    Walk(yh, true);
-    Walk(xh, false);
+    Walk<true>(yh);
+    Walk<false>(xh);
     yh.squaredDistance = SquaredDistanceTo(yh);
     xh.squaredDistance = SquaredDistanceTo(xh);
 
@@ -156,36 +159,32 @@ ColumnResult CastWallColumn(int column) {
 
 void DrawTextureColumn(int texture, int u, int x, int height, float factor) {
     if (height <= 0 || height >= MAX_COLUMN_HEIGHT) return;
+    DrawShadedColumn(texture, u, x, height, LevelsAt(factor));
+}
+
+// Screen row r shows texture row (max(r - 1, first) - top) * 64 / height: the
+// first two rows share one, and no row reaches texture row 64 before the last.
+// The division is a multiplication by m = ceil(2^32 / height) and a shift:
+// for a = q * height + s (0 <= s < height) and a < 2^18, a * m / 2^32 lies
+// within a / 2^32 < 2^-14 above a / height = q + s / height, and s / height
+// is at most 1 - 1 / height < 1 - 2^-12, so the whole part is still q.
+void DrawShadedColumn(int texture, int u, int x, int height, const ShadeLevels& levels) {
+    if (height <= 0 || height >= MAX_COLUMN_HEIGHT) return;
     if (texture < 0 || texture >= TEXTURE_COUNT) return;
     u %= TEXTURE_SIZE;
     const int top = HORIZON_ROW - height / 2;
     const int last = top + height >= SCREEN_HEIGHT ? SCREEN_HEIGHT - 1 : top + height;
     const int first = top < 0 ? 0 : top;
-    // The whole column shares one factor: the shaded cell of each brightness
-    // is looked up once, not once per row.
-    const CHAR_INFO* shaded[8];
-    for (int b = 0; b < 8; ++b) shaded[b] = ShadeTable + ShadeLevel(b, factor);
-    // The texture row is acc / height for an accumulator that grows by 64 per
-    // row, kept as quotient and remainder (acc is never negative).
-    const int acc = (first - top) * TEXTURE_SIZE;
-    int quotient = acc / height;
-    int remainder = acc % height;
-    const int quotientStep = TEXTURE_SIZE / height;
-    const int remainderStep = TEXTURE_SIZE % height;
+    const uint64_t reciprocal = ((uint64_t{1} << 32) + static_cast<uint64_t>(height) - 1) / static_cast<uint64_t>(height);
     const uint8_t* texels = TextureBank + texture * TEXTURE_TEXELS + u;
     CHAR_INFO* cell = FrameBuffer + first * SCREEN_WIDTH + x;
-    int v = quotient;
+    // acc = (row above - top) * 64, but the first row's own.
+    uint64_t acc = static_cast<uint64_t>(first - top) * TEXTURE_SIZE;
     for (int r = first; r <= last; ++r, cell += SCREEN_WIDTH) {
+        const int v = static_cast<int>((acc * reciprocal) >> 32);
         const uint8_t texel = texels[v * TEXTURE_SIZE];
-        if (texel != TRANSPARENT_TEXEL) *cell = shaded[(texel >> 3) & 7][(texel & 7) * 8];
-        if (quotient >= TEXTURE_SIZE) break;  // one row behind: the first two rows share a texture row
-        v = quotient;
-        quotient += quotientStep;
-        remainder += remainderStep;
-        if (remainder >= height) {
-            remainder -= height;
-            ++quotient;
-        }
+        if (texel != TRANSPARENT_TEXEL) *cell = ShadeTable[(texel & 7) * 8 + levels.level[(texel >> 3) & 7]];
+        if (r > first) acc += TEXTURE_SIZE;
     }
 }
 

@@ -14,6 +14,8 @@ uint8_t FloorShadeLevels[SCREEN_WIDTH][SCREEN_HEIGHT / 2][8];
 
 namespace {
 
+constexpr double GRID_TEXELS = MAP_SIZE * TEXTURE_SIZE;  // texels across the grid
+
 bool Drawable(int texture) { return texture >= 1 && texture <= 63; }
 
 // The same rule as ShadeTexel, with the factor kept in double precision.
@@ -51,17 +53,16 @@ void DrawFloorAndCeiling(int column, int angle, int height) {
     CHAR_INFO* floorCell = FrameBuffer + (SCREEN_HEIGHT - 1) * SCREEN_WIDTH + column;
     for (int j = 0; j < top; ++j, ceilingCell += SCREEN_WIDTH, floorCell -= SCREEN_WIDTH) {
         const double d = distances[j];
-        const double wx = px + d * sinA;
-        const double wy = py + d * cosA;
-        if (!(wx >= 0 && wx < MAP_SIZE && wy >= 0 && wy < MAP_SIZE)) continue;
-        const int cellX = static_cast<int>(wx);
-        const int cellY = static_cast<int>(wy);
-        const int floor = FloorGrid[cellX][cellY];
-        const int ceiling = CeilingGrid[cellX][cellY];
-        // Both are non-negative here, so the remainder is the low six bits.
-        const int v = static_cast<int>(wy * 64) & (TEXTURE_SIZE - 1);
-        const int u = static_cast<int>(wx * 64) & (TEXTURE_SIZE - 1);
-        const int texel = v * TEXTURE_SIZE + u;
+        // Scaled by 64, exactly: the whole part names the cell in its high
+        // bits and the texel in its low six.
+        const double sx = (px + d * sinA) * TEXTURE_SIZE;
+        const double sy = (py + d * cosA) * TEXTURE_SIZE;
+        if (!(sx >= 0 && sx < GRID_TEXELS && sy >= 0 && sy < GRID_TEXELS)) continue;
+        const int ix = static_cast<int>(sx);
+        const int iy = static_cast<int>(sy);
+        const int floor = FloorGrid[ix >> 6][iy >> 6];
+        const int ceiling = CeilingGrid[ix >> 6][iy >> 6];
+        const int texel = (iy & (TEXTURE_SIZE - 1)) * TEXTURE_SIZE + (ix & (TEXTURE_SIZE - 1));
         // Floor row 50 - top is never drawn: it is the wall's (for an odd
         // height the floor instead overwrites the wall's last row).
         if (j != top - 1 && Drawable(floor))

@@ -23,6 +23,17 @@ inline int ShadeLevel(int brightness, float factor) {
     return 0;
 }
 
+// The levels of all eight brightnesses at one factor, for drawing many texels
+// with it: the cell of texel t is ShadeTable[(t & 7) * 8 + level[(t >> 3) & 7]].
+struct ShadeLevels {
+    uint8_t level[8];
+};
+inline ShadeLevels LevelsAt(float factor) {
+    ShadeLevels levels;
+    for (int b = 0; b < 8; ++b) levels.level[b] = static_cast<uint8_t>(ShadeLevel(b, factor));
+    return levels;
+}
+
 // A texel (bits 0-2 colour, 3-5 brightness) at a brightness factor.
 inline CHAR_INFO ShadeTexel(int texel, float factor) {
     return ShadeTable[(texel & 7) * 8 + ShadeLevel((texel >> 3) & 7, factor)];

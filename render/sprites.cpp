@@ -39,7 +39,7 @@ int ListVisibleActors(int a) {
 
 void DrawSpanColumn(const FigureSpan& f, int x) {
     if (!(DepthBuffer[x] > f.key)) return;
-    DrawTextureColumn(f.texture, (TEXTURE_SIZE * (x - f.first)) / f.size, x, f.size, f.factor);
+    DrawShadedColumn(f.texture, (TEXTURE_SIZE * (x - f.first)) / f.size, x, f.size, f.levels);
     DepthBuffer[x] = f.key;  // even where every texel was transparent
 }
 
@@ -82,7 +82,7 @@ void BuildFigureList(FigureList& list) {
         f.last = centre + f.size / 2;
         f.key = static_cast<int>(e.depth * e.depth);
         f.texture = view + 8 * e.frame + FIRST_SPRITE_TEXTURE;
-        f.factor = static_cast<float>(2 / (e.depth + 0.5));
+        f.levels = LevelsAt(static_cast<float>(2 / (e.depth + 0.5)));
     }
 }
 

@@ -2,6 +2,7 @@
 // hidden column by column behind nearer surfaces through the DepthBuffer.
 #pragma once
 
+#include "render/shade_table.h"
 #include "world/actors.h"
 
 namespace fg {
@@ -14,7 +15,7 @@ struct FigureSpan {
     int last;
     int size;   // height N, 1..2499; the span's k-th column shows texture column 64 k / N
     int key;    // trunc(depth * depth), compared with and written to the DepthBuffer
-    float factor;
+    ShadeLevels levels;  // at the factor 2 / (depth + 0.5), rounded to single precision
 };
 
 // The figures of the frame, farthest first; figures too far or on the
