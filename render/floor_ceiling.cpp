@@ -14,6 +14,8 @@ uint8_t FloorShadeLevels[SCREEN_WIDTH][SCREEN_HEIGHT / 2][8];
 
 namespace {
 
+bool DistancesRise;  // every column's row distances are non-decreasing in j
+
 constexpr double GRID_TEXELS = MAP_SIZE * TEXTURE_SIZE;  // texels across the grid
 
 bool Drawable(int texture) { return texture >= 1 && texture <= 63; }
@@ -33,41 +35,80 @@ CHAR_INFO ShadeFloorTexel(uint8_t texel, const uint8_t* levels) {
 }  // namespace
 
 void BuildFloorShadeLevels() {
+    DistancesRise = true;
     for (int c = 0; c < SCREEN_WIDTH; ++c)
         for (int j = 0; j < HORIZON_ROW; ++j) {
             const double factor = 2 / (RowDistanceTable[c][j] + 0.5);
             for (int b = 0; b < 8; ++b) FloorShadeLevels[c][j][b] = FloorLevel(factor, b);
+            if (j > 0 && !(RowDistanceTable[c][j - 1] <= RowDistanceTable[c][j])) DistancesRise = false;
         }
 }
+
+namespace {
+
+// One column's floor and ceiling walk: the world point of row j is
+// (px, py) + RowDistanceTable[c][j] * (sin a, cos a), kept scaled by 64 so
+// that its whole part names the cell in its high bits and the texel in its
+// low six. Scaling by 64 is exact, so 64 * (px + d * s) = 64 px + d * (64 s)
+// bit for bit.
+struct FloorColumn {
+    double px64, py64;
+    double sin64, cos64;
+    const double* distances;
+    const uint8_t (*levels)[8];
+    CHAR_INFO* ceiling;  // cell of row 0 in this column
+    CHAR_INFO* floor;    // cell of row 49
+};
+
+bool InsideGrid(double sx, double sy) { return sx >= 0 && sx < GRID_TEXELS && sy >= 0 && sy < GRID_TEXELS; }
+
+// Row j: ceiling row j and, unless skipped, floor row 49 - j.
+template <bool CHECKED>
+void DrawRowPair(const FloorColumn& f, int j, bool drawFloor) {
+    const double d = f.distances[j];
+    const double sx = f.px64 + d * f.sin64;
+    const double sy = f.py64 + d * f.cos64;
+    if (CHECKED && !InsideGrid(sx, sy)) return;
+    const int ix = static_cast<int>(sx);
+    const int iy = static_cast<int>(sy);
+    const int floor = FloorGrid[ix >> 6][iy >> 6];
+    const int ceiling = CeilingGrid[ix >> 6][iy >> 6];
+    // Both are non-negative here, so the remainder is the low six bits.
+    const int texel = (iy & (TEXTURE_SIZE - 1)) * TEXTURE_SIZE + (ix & (TEXTURE_SIZE - 1));
+    if (drawFloor && Drawable(floor))
+        f.floor[-j * SCREEN_WIDTH] = ShadeFloorTexel(TextureBank[floor * TEXTURE_TEXELS + texel], f.levels[j]);
+    if (Drawable(ceiling))
+        f.ceiling[j * SCREEN_WIDTH] = ShadeFloorTexel(TextureBank[ceiling * TEXTURE_TEXELS + texel], f.levels[j]);
+}
+
+}  // namespace
 
 void DrawFloorAndCeiling(int column, int angle, int height) {
     const int top = HORIZON_ROW - height / 2;
     if (top <= 0) return;
-    const double px = Player.x;
-    const double py = Player.y;
-    const double sinA = SinTable[angle];
-    const double cosA = SinTable[WrapAngle(angle + 120)];
-    const double* distances = RowDistanceTable[column];
-    const uint8_t(*levels)[8] = FloorShadeLevels[column];
-    CHAR_INFO* ceilingCell = FrameBuffer + column;
-    CHAR_INFO* floorCell = FrameBuffer + (SCREEN_HEIGHT - 1) * SCREEN_WIDTH + column;
-    for (int j = 0; j < top; ++j, ceilingCell += SCREEN_WIDTH, floorCell -= SCREEN_WIDTH) {
-        const double d = distances[j];
-        // Scaled by 64, exactly: the whole part names the cell in its high
-        // bits and the texel in its low six.
-        const double sx = (px + d * sinA) * TEXTURE_SIZE;
-        const double sy = (py + d * cosA) * TEXTURE_SIZE;
-        if (!(sx >= 0 && sx < GRID_TEXELS && sy >= 0 && sy < GRID_TEXELS)) continue;
-        const int ix = static_cast<int>(sx);
-        const int iy = static_cast<int>(sy);
-        const int floor = FloorGrid[ix >> 6][iy >> 6];
-        const int ceiling = CeilingGrid[ix >> 6][iy >> 6];
-        const int texel = (iy & (TEXTURE_SIZE - 1)) * TEXTURE_SIZE + (ix & (TEXTURE_SIZE - 1));
-        // Floor row 50 - top is never drawn: it is the wall's (for an odd
-        // height the floor instead overwrites the wall's last row).
-        if (j != top - 1 && Drawable(floor))
-            *floorCell = ShadeFloorTexel(TextureBank[floor * TEXTURE_TEXELS + texel], levels[j]);
-        if (Drawable(ceiling)) *ceilingCell = ShadeFloorTexel(TextureBank[ceiling * TEXTURE_TEXELS + texel], levels[j]);
+    const FloorColumn f{Player.x * TEXTURE_SIZE,
+                        Player.y * TEXTURE_SIZE,
+                        SinTable[angle] * TEXTURE_SIZE,
+                        SinTable[WrapAngle(angle + 120)] * TEXTURE_SIZE,
+                        RowDistanceTable[column],
+                        FloorShadeLevels[column],
+                        FrameBuffer + column,
+                        FrameBuffer + (SCREEN_HEIGHT - 1) * SCREEN_WIDTH + column};
+    // The distances grow with j (checked when the levels are built) and every step of the point's computation
+    // rounds monotonically, so each coordinate moves one way along the rows:
+    // when the first and last points lie in the grid, all between do too.
+    const int lastRow = top - 1;
+    const bool allInside = DistancesRise &&
+                           InsideGrid(f.px64 + f.distances[0] * f.sin64, f.py64 + f.distances[0] * f.cos64) &&
+                           InsideGrid(f.px64 + f.distances[lastRow] * f.sin64, f.py64 + f.distances[lastRow] * f.cos64);
+    // Floor row 50 - top is never drawn: it is the wall's (for an odd height
+    // the floor instead overwrites the wall's last row).
+    if (allInside) {
+        for (int j = 0; j < lastRow; ++j) DrawRowPair<false>(f, j, true);
+        DrawRowPair<false>(f, lastRow, false);
+    } else {
+        for (int j = 0; j < lastRow; ++j) DrawRowPair<true>(f, j, true);
+        DrawRowPair<true>(f, lastRow, false);
     }
 }
 
