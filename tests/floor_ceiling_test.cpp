@@ -241,18 +241,9 @@ void ReferenceFloorAndCeiling(int c, int a, int n, CHAR_INFO* frame) {
     }
 }
 
-TEST_F(FloorCeiling, EveryColumnMatchesAPlainReference) {
-    for (int t = 1; t <= 6; ++t)
-        for (int v = 0; v < TEXTURE_SIZE; ++v)
-            for (int u = 0; u < TEXTURE_SIZE; ++u) Texel(t, v, u) = static_cast<uint8_t>((v * 5 + u * 3 + t * 11) & 63);
-    for (int x = 0; x < MAP_SIZE; ++x)
-        for (int y = 0; y < MAP_SIZE; ++y) {
-            FloorGrid[x][y] = 1 + (x * 7 + y * 3) % 6;
-            CeilingGrid[x][y] = 1 + (x * 5 + y * 11) % 6;
-        }
+// Every column at several facings and wall heights, against the reference.
+void ExpectEveryColumnAsTheReference() {
     static CHAR_INFO expected[SCREEN_WIDTH * SCREEN_HEIGHT];
-    Player.x = 31.37;
-    Player.y = 29.81;
     for (int facing : {0, 17, 120, 203, 240, 333, 431}) {
         Player.angle = facing;
         for (int n : {0, 1, 7, 10, 11, 30, 49}) {
@@ -265,9 +256,52 @@ TEST_F(FloorCeiling, EveryColumnMatchesAPlainReference) {
             }
             for (int i = 0; i < SCREEN_WIDTH * SCREEN_HEIGHT; ++i)
                 ASSERT_TRUE(Same(FrameBuffer[i], expected[i]))
-                    << "facing " << facing << " N " << n << " row " << i / 80 << " column " << i % 80;
+                    << "at " << Player.x << ", " << Player.y << " facing " << facing << " N " << n << " row "
+                    << i / 80 << " column " << i % 80;
         }
     }
+}
+
+void FillPatternedFloorsAndCeilings() {
+    for (int t = 1; t <= 6; ++t)
+        for (int v = 0; v < TEXTURE_SIZE; ++v)
+            for (int u = 0; u < TEXTURE_SIZE; ++u) Texel(t, v, u) = static_cast<uint8_t>((v * 5 + u * 3 + t * 11) & 63);
+    for (int x = 0; x < MAP_SIZE; ++x)
+        for (int y = 0; y < MAP_SIZE; ++y) {
+            FloorGrid[x][y] = 1 + (x * 7 + y * 3) % 6;
+            CeilingGrid[x][y] = 1 + (x * 5 + y * 11) % 6;
+        }
+}
+
+TEST_F(FloorCeiling, EveryColumnMatchesAPlainReference) {
+    FillPatternedFloorsAndCeilings();
+    Player.x = 31.37;
+    Player.y = 29.81;
+    ExpectEveryColumnAsTheReference();
+}
+
+// Where some of a column's points lie outside the grid (near its edges, or
+// from outside it), and with row distances that do not rise with j, every
+// point is tested on its own: none is read outside the grid.
+TEST_F(FloorCeiling, PointsOutsideTheGridAreSkippedOneByOne) {
+    FillPatternedFloorsAndCeilings();
+    const struct {
+        double x, y;
+    } places[] = {{0.3, 31.5}, {63.9, 0.2}, {31.5, 63.99}, {-3.0, 20.0}, {70.5, 66.0}, {32.0, -0.01}};
+    for (const auto& p : places) {
+        Player.x = p.x;
+        Player.y = p.y;
+        ExpectEveryColumnAsTheReference();
+    }
+    // A column whose first and last points are inside while one between is not.
+    const double saved = RowDistanceTable[40][3];
+    RowDistanceTable[40][3] = 1000;
+    BuildFloorShadeLevels();
+    Player.x = 32.5;
+    Player.y = 32.5;
+    ExpectEveryColumnAsTheReference();
+    RowDistanceTable[40][3] = saved;
+    BuildFloorShadeLevels();
 }
 
 // --- Grid values that are not drawn ------------------------------------------------------
