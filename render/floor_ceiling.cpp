@@ -17,6 +17,8 @@ namespace {
 bool DistancesRise;  // every column's row distances are non-decreasing in j
 
 constexpr double GRID_TEXELS = MAP_SIZE * TEXTURE_SIZE;  // texels across the grid
+constexpr int TEXEL_BITS = 6;                            // a cell is 2^6 texels across
+static_assert(1 << TEXEL_BITS == TEXTURE_SIZE);
 
 bool Drawable(int texture) { return texture >= 1 && texture <= 63; }
 
@@ -32,24 +34,10 @@ CHAR_INFO ShadeFloorTexel(uint8_t texel, const uint8_t* levels) {
     return ShadeTable[(texel & 7) * 8 + levels[(texel >> 3) & 7]];
 }
 
-}  // namespace
-
-void BuildFloorShadeLevels() {
-    DistancesRise = true;
-    for (int c = 0; c < SCREEN_WIDTH; ++c)
-        for (int j = 0; j < HORIZON_ROW; ++j) {
-            const double factor = 2 / (RowDistanceTable[c][j] + 0.5);
-            for (int b = 0; b < 8; ++b) FloorShadeLevels[c][j][b] = FloorLevel(factor, b);
-            if (j > 0 && !(RowDistanceTable[c][j - 1] <= RowDistanceTable[c][j])) DistancesRise = false;
-        }
-}
-
-namespace {
-
 // One column's floor and ceiling walk: the world point of row j is
 // (px, py) + RowDistanceTable[c][j] * (sin a, cos a), kept scaled by 64 so
 // that its whole part names the cell in its high bits and the texel in its
-// low six. Scaling by 64 is exact, so 64 * (px + d * s) = 64 px + d * (64 s)
+// low six bits. Scaling by 64 is exact, so 64 * (px + d * s) = 64 px + d * (64 s)
 // bit for bit.
 struct FloorColumn {
     double px64, py64;
@@ -71,8 +59,8 @@ void DrawRowPair(const FloorColumn& f, int j, bool drawFloor) {
     if (CHECKED && !InsideGrid(sx, sy)) return;
     const int ix = static_cast<int>(sx);
     const int iy = static_cast<int>(sy);
-    const int floor = FloorGrid[ix >> 6][iy >> 6];
-    const int ceiling = CeilingGrid[ix >> 6][iy >> 6];
+    const int floor = FloorGrid[ix >> TEXEL_BITS][iy >> TEXEL_BITS];
+    const int ceiling = CeilingGrid[ix >> TEXEL_BITS][iy >> TEXEL_BITS];
     // Both are non-negative here, so the remainder is the low six bits.
     const int texel = (iy & (TEXTURE_SIZE - 1)) * TEXTURE_SIZE + (ix & (TEXTURE_SIZE - 1));
     if (drawFloor && Drawable(floor))
@@ -82,6 +70,16 @@ void DrawRowPair(const FloorColumn& f, int j, bool drawFloor) {
 }
 
 }  // namespace
+
+void BuildFloorShadeLevels() {
+    DistancesRise = true;
+    for (int c = 0; c < SCREEN_WIDTH; ++c)
+        for (int j = 0; j < HORIZON_ROW; ++j) {
+            const double factor = 2 / (RowDistanceTable[c][j] + 0.5);
+            for (int b = 0; b < 8; ++b) FloorShadeLevels[c][j][b] = FloorLevel(factor, b);
+            if (j > 0 && !(RowDistanceTable[c][j - 1] <= RowDistanceTable[c][j])) DistancesRise = false;
+        }
+}
 
 void DrawFloorAndCeiling(int column, int angle, int height) {
     const int top = HORIZON_ROW - height / 2;
