@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -16,11 +17,14 @@ namespace fs = std::filesystem;
 struct Outcome {
     int status;
     std::string out, err;
+    std::map<std::string, uintmax_t> files;  // what the run left in its folder, by size
 };
 
 Outcome RunHeadless(const std::string& arguments, const std::string& script = "") {
-    const fs::path dir = fs::temp_directory_path() / "farrowgate-cli-test";
-    fs::create_directories(dir);
+    // A folder of its own: other test processes run the runner at the same time.
+    std::string pattern = (fs::temp_directory_path() / "farrowgate-cli-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) return {-1, "", "mkdtemp failed", {}};
+    const fs::path dir = pattern;
     std::ofstream(dir / "script.txt") << script;
     const std::string command = "cd " + dir.string() + " && " + FARROWGATE_HEADLESS + " " +
                                 arguments + " > out.txt 2> err.txt";
@@ -31,7 +35,12 @@ Outcome RunHeadless(const std::string& arguments, const std::string& script = ""
         s << in.rdbuf();
         return s.str();
     };
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read("out.txt"), read("err.txt")};
+    Outcome outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read("out.txt"), read("err.txt"), {}};
+    for (const auto& entry : fs::directory_iterator(dir))
+        outcome.files[entry.path().filename().string()] = entry.file_size();
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+    return outcome;
 }
 
 TEST(HeadlessRunner, BadUsageIsOneClearLineAndExitTwo) {
@@ -50,14 +59,13 @@ TEST(HeadlessRunner, BadUsageIsOneClearLineAndExitTwo) {
         {"--script script.txt --state-out", "16\n", "needs a value"},
     };
     for (const auto& c : cases) {
-        fs::remove(fs::temp_directory_path() / "farrowgate-cli-test" / "f.bin");
         const Outcome o = RunHeadless(c.arguments, c.script);
         EXPECT_EQ(o.status, 2) << c.arguments;
         EXPECT_NE(o.err.find(c.mentions), std::string::npos) << c.arguments << ": " << o.err;
         EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
         EXPECT_TRUE(o.out.empty()) << o.out;
         // Nothing is half-written when the input is bad.
-        EXPECT_FALSE(fs::exists(fs::temp_directory_path() / "farrowgate-cli-test" / "f.bin")) << c.arguments;
+        EXPECT_EQ(o.files.count("f.bin"), 0u) << c.arguments;
     }
 }
 
@@ -67,12 +75,12 @@ TEST(HeadlessRunner, RunsRepeatsAndReportsFrames) {
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.out.rfind("frames 6 ms ", 0), 0u) << o.out;
     EXPECT_NE(o.out.find(" fps "), std::string::npos);
-    EXPECT_EQ(fs::file_size(fs::temp_directory_path() / "farrowgate-cli-test" / "f.bin"), 6u * 16000);
+    EXPECT_EQ(o.files.at("f.bin"), 6u * 16000);
 
     const Outcome dump = RunHeadless("--dump-assets .");
     EXPECT_EQ(dump.status, 0) << dump.err;
-    EXPECT_EQ(fs::file_size(fs::temp_directory_path() / "farrowgate-cli-test" / "texture_bank.bin"), 262144u);
-    EXPECT_EQ(fs::file_size(fs::temp_directory_path() / "farrowgate-cli-test" / "level_image.bin"), 12290u);
+    EXPECT_EQ(dump.files.at("texture_bank.bin"), 262144u);
+    EXPECT_EQ(dump.files.at("level_image.bin"), 12290u);
 }
 
 }  // namespace
