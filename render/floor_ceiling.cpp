@@ -10,7 +10,8 @@
 
 namespace fg {
 
-uint8_t FloorShadeLevels[SCREEN_WIDTH][SCREEN_HEIGHT / 2][8];
+CHAR_INFO FloorShadeCells[FLOOR_LEVEL_SETS][64];
+uint8_t FloorShadeSet[SCREEN_WIDTH][SCREEN_HEIGHT / 2];
 
 namespace {
 
@@ -30,9 +31,7 @@ uint8_t FloorLevel(double factor, int brightness) {
     return 0;
 }
 
-CHAR_INFO ShadeFloorTexel(uint8_t texel, const uint8_t* levels) {
-    return ShadeTable[(texel & 7) * 8 + levels[(texel >> 3) & 7]];
-}
+constexpr int TEXEL_BITS_SHADED = 63;  // colour and brightness; shading ignores bits 6-7
 
 // One column's floor and ceiling walk: the world point of row j is
 // (px, py) + RowDistanceTable[c][j] * (sin a, cos a), kept scaled by 64 so
@@ -43,7 +42,7 @@ struct FloorColumn {
     double px64, py64;
     double sin64, cos64;
     const double* distances;
-    const uint8_t (*levels)[8];
+    const uint8_t* sets;
     CHAR_INFO* ceiling;  // cell of row 0 in this column
     CHAR_INFO* floor;    // cell of row 49
 };
@@ -63,20 +62,34 @@ void DrawRowPair(const FloorColumn& f, int j, bool drawFloor) {
     const int ceiling = CeilingGrid[ix >> TEXEL_BITS][iy >> TEXEL_BITS];
     // Both are non-negative here, so the remainder is the low six bits.
     const int texel = (iy & (TEXTURE_SIZE - 1)) * TEXTURE_SIZE + (ix & (TEXTURE_SIZE - 1));
+    const CHAR_INFO* cells = FloorShadeCells[f.sets[j]];
     if (drawFloor && Drawable(floor))
-        f.floor[-j * SCREEN_WIDTH] = ShadeFloorTexel(TextureBank[floor * TEXTURE_TEXELS + texel], f.levels[j]);
+        f.floor[-j * SCREEN_WIDTH] = cells[TextureBank[floor * TEXTURE_TEXELS + texel] & TEXEL_BITS_SHADED];
     if (Drawable(ceiling))
-        f.ceiling[j * SCREEN_WIDTH] = ShadeFloorTexel(TextureBank[ceiling * TEXTURE_TEXELS + texel], f.levels[j]);
+        f.ceiling[j * SCREEN_WIDTH] = cells[TextureBank[ceiling * TEXTURE_TEXELS + texel] & TEXEL_BITS_SHADED];
 }
 
 }  // namespace
 
+// Every level grows with the factor, so of two sets of levels one is at or
+// above the other in every brightness: different sets have different sums
+// (0..49, brightness 0 being always level 0), and the sum names the set.
 void BuildFloorShadeLevels() {
+    bool filled[FLOOR_LEVEL_SETS] = {};
     DistancesRise = true;
     for (int c = 0; c < SCREEN_WIDTH; ++c)
         for (int j = 0; j < HORIZON_ROW; ++j) {
             const double factor = 2 / (RowDistanceTable[c][j] + 0.5);
-            for (int b = 0; b < 8; ++b) FloorShadeLevels[c][j][b] = FloorLevel(factor, b);
+            uint8_t levels[8];
+            int set = 0;
+            for (int b = 0; b < 8; ++b) {
+                levels[b] = FloorLevel(factor, b);
+                set += levels[b];
+            }
+            FloorShadeSet[c][j] = static_cast<uint8_t>(set);
+            if (!filled[set])
+                for (int t = 0; t < TEXTURE_SIZE; ++t) FloorShadeCells[set][t] = ShadeTable[(t & 7) * 8 + levels[t >> 3]];
+            filled[set] = true;
             if (j > 0 && !(RowDistanceTable[c][j - 1] <= RowDistanceTable[c][j])) DistancesRise = false;
         }
 }
@@ -89,7 +102,7 @@ void DrawFloorAndCeiling(int column, int angle, int height) {
                         SinTable[angle] * TEXTURE_SIZE,
                         SinTable[WrapAngle(angle + 120)] * TEXTURE_SIZE,
                         RowDistanceTable[column],
-                        FloorShadeLevels[column],
+                        FloorShadeSet[column],
                         FrameBuffer + column,
                         FrameBuffer + (SCREEN_HEIGHT - 1) * SCREEN_WIDTH + column};
     // The distances grow with j (checked when the levels are built) and every step of the point's computation
