@@ -167,11 +167,12 @@ void DrawTextureColumn(int texture, int u, int x, int height, float factor) {
 }
 
 // Screen row r shows texture row (max(r - 1, first) - top) * 64 / height: the
-// first two rows share one, and no row reaches texture row 64 before the last.
-// The division is a multiplication by m = ceil(2^32 / height) and a shift:
-// for a = q * height + s (0 <= s < height) and a < 2^18, a * m / 2^32 lies
-// within a / 2^32 < 2^-14 above a / height = q + s / height, and s / height
-// is at most 1 - 1 / height < 1 - 2^-12, so the whole part is still q.
+// first two rows share one, and the row where that would reach 64 lies past
+// the last (top + height at most), so the loop's end is the stop. The division
+// is a multiplication by m = ceil(2^32 / height) and a shift: for
+// a = q * height + s (0 <= s < height) and a < 2^18, a * m / 2^32 lies within
+// a / 2^32 < 2^-14 above a / height = q + s / height, and s / height is at
+// most 1 - 1 / height < 1 - 2^-12, so the whole part is still q.
 void DrawShadedColumn(int texture, int u, int x, int height, const ShadeLevels& levels) {
     if (height <= 0 || height >= MAX_COLUMN_HEIGHT) return;
     if (texture < 0 || texture >= TEXTURE_COUNT) return;
@@ -179,7 +180,8 @@ void DrawShadedColumn(int texture, int u, int x, int height, const ShadeLevels& 
     const int top = HORIZON_ROW - height / 2;
     const int last = top + height >= SCREEN_HEIGHT ? SCREEN_HEIGHT - 1 : top + height;
     const int first = top < 0 ? 0 : top;
-    const uint64_t reciprocal = ((uint64_t{1} << 32) + static_cast<uint64_t>(height) - 1) / static_cast<uint64_t>(height);
+    const auto divisor = static_cast<uint64_t>(height);
+    const uint64_t reciprocal = ((uint64_t{1} << 32) + divisor - 1) / divisor;
     const uint8_t* texels = TextureBank + texture * TEXTURE_TEXELS + u;
     CHAR_INFO* cell = FrameBuffer + first * SCREEN_WIDTH + x;
     // acc = (row above - top) * 64, but the first row's own.
@@ -208,10 +210,11 @@ void ColumnPass() {
     // Each later step draws only its own column, and that draws the same
     // cells: a full span pass leaves every entry it visits at or below the key
     // of every figure tried there, and entries only go down until the wall
-    // step of their own column resets them. So once column 0's step has run,
-    // a later step c finds nothing to draw in a column right of c (its entry
-    // has only gone down since column 0's step tried every figure there) nor
-    // left of c (likewise since its own column's step).
+    // step of their own column resets them. So once column 0's step has run
+    // (always the first: a stop ends the pass), a later step c finds nothing
+    // to draw in a column right of c (its entry has only gone down since
+    // column 0's step tried every figure there) nor left of c (likewise since
+    // that column's own step).
     static FigureList figures;
     UseRequest = 0;
     CarriedWallDistance = 10;
