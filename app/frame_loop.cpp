@@ -7,6 +7,7 @@
 #include "console/platform.h"
 #include "render/angle_tables.h"
 #include "render/caster.h"
+#include "render/floor_ceiling.h"
 #include "render/shade_table.h"
 #include "world/actors.h"
 #include "world/doors.h"
@@ -24,6 +25,7 @@ void BuildWorld() {
     BuildShadeTable();
     BuildAngleTables();
     BuildRowDistanceTable();
+    BuildFloorShadeLevels();
     PlaceActors();
 }
 

@@ -31,51 +31,54 @@ bool InsideGrid(int x, int y) { return x >= 0 && x < MAP_SIZE && y >= 0 && y < M
 
 // Walks one ray across the grid lines of one family. The cell read is the one on
 // the far side of the line just crossed; a door is a panel on the cell's middle
-// line covering 0..closure of its width.
-void Walk(RayHit& hit, bool yLines) {
-    hit.leftGrid = false;
-    if (hit.x >= MAP_SIZE) {
-        hit.leftGrid = true;
-        return;
-    }
-    for (;;) {
-        if (hit.x < 0 || hit.y >= MAP_SIZE || hit.y < 0) {
-            hit.leftGrid = true;
-            return;
-        }
-        const int cellX = static_cast<int>(hit.x) - (yLines ? 0 : hit.xDecreasing);
-        const int cellY = static_cast<int>(hit.y) - (yLines ? hit.yDecreasing : 0);
-        if (!InsideGrid(cellX, cellY)) {  // e.g. y = 0 stepping toward -y names row -1
-            hit.leftGrid = true;
-            return;
-        }
-        const int w = WallGrid[cellX][cellY];
-        hit.wallValue = w;
-        if (w < 0) {
-            hit.closure = DoorClosureGrid[cellX][cellY];
-            hit.doorSeen = true;
-            if (!hit.firstDoorRecorded) {
-                hit.firstDoorX = cellX;
-                hit.firstDoorY = cellY;
-                hit.firstDoorRecorded = true;
+// line covering 0..closure of its width. The point is kept in locals while it
+// moves (the grids it reads could otherwise alias it).
+template <bool Y_LINES>
+void Walk(RayHit& hit) {
+    double x = hit.x;
+    double y = hit.y;
+    const double stepX = hit.stepX;
+    const double stepY = hit.stepY;
+    const int xBack = Y_LINES ? 0 : hit.xDecreasing;
+    const int yBack = Y_LINES ? hit.yDecreasing : 0;
+    hit.leftGrid = true;
+    if (x < MAP_SIZE) {
+        for (;;) {
+            if (x < 0 || y >= MAP_SIZE || y < 0) break;
+            const int cellX = static_cast<int>(x) - xBack;
+            const int cellY = static_cast<int>(y) - yBack;
+            if (!InsideGrid(cellX, cellY)) break;  // e.g. y = 0 stepping toward -y names row -1
+            const int w = WallGrid[cellX][cellY];
+            hit.wallValue = w;
+            if (w < 0) {
+                hit.closure = DoorClosureGrid[cellX][cellY];
+                hit.doorSeen = true;
+                if (!hit.firstDoorRecorded) {
+                    hit.firstDoorX = cellX;
+                    hit.firstDoorY = cellY;
+                    hit.firstDoorRecorded = true;
+                }
+                x += stepX / 2;
+                y += stepY / 2;
+                if (Frac(Y_LINES ? x : y) < hit.closure) {  // the panel
+                    hit.leftGrid = false;
+                    break;
+                }
+                hit.closure = 0;
+                x += stepX / 2;
+                y += stepY / 2;
+            } else if (w > 0) {
+                hit.leftGrid = false;
+                break;
+            } else {
+                x += stepX;
+                y += stepY;
             }
-            hit.x += hit.stepX / 2;
-            hit.y += hit.stepY / 2;
-            if (Frac(yLines ? hit.x : hit.y) < hit.closure) return;  // the panel
-            hit.closure = 0;
-            hit.x += hit.stepX / 2;
-            hit.y += hit.stepY / 2;
-        } else if (w > 0) {
-            return;
-        } else {
-            hit.x += hit.stepX;
-            hit.y += hit.stepY;
-        }
-        if (hit.x >= MAP_SIZE) {
-            hit.leftGrid = true;
-            return;
+            if (x >= MAP_SIZE) break;
         }
     }
+    hit.x = x;
+    hit.y = y;
 }
 
 double SquaredDistanceTo(const RayHit& hit) {
@@ -84,9 +87,9 @@ double SquaredDistanceTo(const RayHit& hit) {
     return dx * dx + dy * dy;
 }
 
-}  // namespace
-
-ColumnResult CastWallColumn(int column) {
+// The wall step, inlined into the column pass: returned through memory its
+// result would cost a store-forwarding stall per column.
+[[gnu::always_inline]] inline ColumnResult CastColumn(int column) {
     const double px = Player.x;
     const double py = Player.y;
     const int a = WrapAngle(Player.angle - column + CENTRE_COLUMN);
@@ -126,8 +129,8 @@ ColumnResult CastWallColumn(int column) {
     }
     xh.y = py - (xh.x - px) * TanTable[WrapAngle(a + 120)];
 
-    Walk(yh, true);
-    Walk(xh, false);
+    Walk<true>(yh);
+    Walk<false>(xh);
     yh.squaredDistance = SquaredDistanceTo(yh);
     xh.squaredDistance = SquaredDistanceTo(xh);
 
@@ -154,23 +157,40 @@ ColumnResult CastWallColumn(int column) {
     return {a, height, false};
 }
 
+}  // namespace
+
+ColumnResult CastWallColumn(int column) { return CastColumn(column); }
+
 void DrawTextureColumn(int texture, int u, int x, int height, float factor) {
+    if (height <= 0 || height >= MAX_COLUMN_HEIGHT) return;
+    DrawShadedColumn(texture, u, x, height, LevelsAt(factor));
+}
+
+// Screen row r shows texture row (max(r - 1, first) - top) * 64 / height: the
+// first two rows share one, and the row where that would reach 64 lies past
+// the last (top + height at most), so the loop's end is the stop. The division
+// is a multiplication by m = ceil(2^32 / height) and a shift: for
+// a = q * height + s (0 <= s < height) and a < 2^18, a * m / 2^32 lies within
+// a / 2^32 < 2^-14 above a / height = q + s / height, and s / height is at
+// most 1 - 1 / height < 1 - 2^-12, so the whole part is still q.
+void DrawShadedColumn(int texture, int u, int x, int height, const ShadeLevels& levels) {
     if (height <= 0 || height >= MAX_COLUMN_HEIGHT) return;
     if (texture < 0 || texture >= TEXTURE_COUNT) return;
     u %= TEXTURE_SIZE;
     const int top = HORIZON_ROW - height / 2;
     const int last = top + height >= SCREEN_HEIGHT ? SCREEN_HEIGHT - 1 : top + height;
     const int first = top < 0 ? 0 : top;
-    int acc = (first - top) * TEXTURE_SIZE;
-    int v = acc / height;
+    const auto divisor = static_cast<uint64_t>(height);
+    const uint64_t reciprocal = ((uint64_t{1} << 32) + divisor - 1) / divisor;
     const uint8_t* texels = TextureBank + texture * TEXTURE_TEXELS + u;
-    for (int r = first; r <= last; ++r) {
+    CHAR_INFO* cell = FrameBuffer + first * SCREEN_WIDTH + x;
+    // acc = (row above - top) * 64, but the first row's own.
+    uint64_t acc = static_cast<uint64_t>(first - top) * TEXTURE_SIZE;
+    for (int r = first; r <= last; ++r, cell += SCREEN_WIDTH) {
+        const int v = static_cast<int>((acc * reciprocal) >> 32);
         const uint8_t texel = texels[v * TEXTURE_SIZE];
-        if (texel != TRANSPARENT_TEXEL) FrameBuffer[r * SCREEN_WIDTH + x] = ShadeTexel(texel, factor);
-        const int next = acc / height;  // one row behind: the first two rows share a texture row
-        if (next >= TEXTURE_SIZE) break;
-        v = next;
-        acc += TEXTURE_SIZE;
+        if (texel != TRANSPARENT_TEXEL) *cell = ShadeTable[(texel & 7) * 8 + levels.level[(texel >> 3) & 7]];
+        if (r > first) acc += TEXTURE_SIZE;
     }
 }
 
@@ -185,13 +205,29 @@ void CaptureUseTarget(int column) {
 }
 
 void ColumnPass() {
+    // The figures are the same for every column of the frame, so they are
+    // listed once, and the first column's sprite step draws every span whole.
+    // Each later step draws only its own column, and that draws the same
+    // cells: a full span pass leaves every entry it visits at or below the key
+    // of every figure tried there, and entries only go down until the wall
+    // step of their own column resets them. So once column 0's step has run
+    // (always the first: a stop ends the pass), a later step c finds nothing
+    // to draw in a column right of c (its entry has only gone down since
+    // column 0's step tried every figure there) nor left of c (likewise since
+    // that column's own step).
+    static FigureList figures;
     UseRequest = 0;
     CarriedWallDistance = 10;
     for (int c = 0; c < SCREEN_WIDTH; ++c) {
-        const ColumnResult r = CastWallColumn(c);
+        const ColumnResult r = CastColumn(c);
         if (r.stop) break;
         if (r.height < SCREEN_HEIGHT) DrawFloorAndCeiling(c, r.angle, r.height);
-        DrawSprites();
+        if (c == 0) {
+            BuildFigureList(figures);
+            DrawFigureSpans(figures);
+        } else {
+            DrawFigureColumn(figures, c);
+        }
         CaptureUseTarget(c);
     }
 }

@@ -14,16 +14,29 @@ extern CHAR_INFO ShadeTable[64];
 
 void BuildShadeTable();
 
-// A texel (bits 0-2 colour, 3-5 brightness) at a brightness factor; the level
-// is trunc(brightness * factor) clamped to 0..7.
-inline CHAR_INFO ShadeTexel(int texel, float factor) {
-    const int colour = texel & 7;
-    const int brightness = (texel >> 3) & 7;
+// The level of a brightness 0..7 at a factor: trunc(brightness * factor)
+// clamped to 0..7, the factor widened to double first.
+inline int ShadeLevel(int brightness, float factor) {
     const double product = brightness * static_cast<double>(factor);
-    int level = 0;
-    if (product >= 8.0) level = 7;
-    else if (product > 0.0) level = static_cast<int>(product);
-    return ShadeTable[colour * 8 + level];
+    if (product >= 8.0) return 7;
+    if (product > 0.0) return static_cast<int>(product);
+    return 0;
+}
+
+// The levels of all eight brightnesses at one factor, for drawing many texels
+// with it: the cell of texel t is ShadeTable[(t & 7) * 8 + level[(t >> 3) & 7]].
+struct ShadeLevels {
+    uint8_t level[8];
+};
+inline ShadeLevels LevelsAt(float factor) {
+    ShadeLevels levels;
+    for (int b = 0; b < 8; ++b) levels.level[b] = static_cast<uint8_t>(ShadeLevel(b, factor));
+    return levels;
+}
+
+// A texel (bits 0-2 colour, 3-5 brightness) at a brightness factor.
+inline CHAR_INFO ShadeTexel(int texel, float factor) {
+    return ShadeTable[(texel & 7) * 8 + ShadeLevel((texel >> 3) & 7, factor)];
 }
 
 }  // namespace fg

@@ -11,10 +11,37 @@ namespace fg {
 
 namespace {
 
-// One list for the whole run; each call writes every entry it reads.
+// The actors in view space, rebuilt for each list; each build writes every
+// entry it reads.
 Actor SpriteList[ACTOR_CAPACITY];
 
 constexpr int VIEW_OFFSET = 135;  // angle units from heading difference to view 0's middle
+
+// The actors in front of the player, farthest first; returns how many.
+int ListVisibleActors(int a) {
+    const double s = SinTable[WrapAngle(a)];
+    const double c = SinTable[WrapAngle(a + 120)];
+    int visible = 0;
+    for (int i = 0; i < ACTOR_COUNT; ++i) {
+        Actor& e = SpriteList[visible];
+        e.dx = ActorTable[i].x - Player.x;
+        e.dy = ActorTable[i].y - Player.y;
+        e.depth = s * e.dx + c * e.dy;
+        if (!(e.depth > 0)) continue;  // beside or behind the player
+        e.lateral = SinTable[WrapAngle(a + 120)] * e.dx + SinTable[WrapAngle(a + 240)] * e.dy;
+        e.heading = ActorTable[i].heading;
+        e.frame = ActorTable[i].frame;
+        ++visible;
+    }
+    if (visible > 1) SortSpritesByDepth(SpriteList, 0, visible - 1);
+    return visible;
+}
+
+void DrawSpanColumn(const FigureSpan& f, int x) {
+    if (!(DepthBuffer[x] > f.key)) return;
+    DrawShadedColumn(f.texture, (TEXTURE_SIZE * (x - f.first)) / f.size, x, f.size, f.levels);
+    DepthBuffer[x] = f.key;  // even where every texel was transparent
+}
 
 }  // namespace
 
@@ -38,48 +65,49 @@ void SortSpritesByDepth(Actor* list, int left, int right) {
     }
 }
 
-void DrawSprites() {
+void BuildFigureList(FigureList& list) {
     const int a = Player.angle;
-    const double s = SinTable[WrapAngle(a)];
-    const double c = SinTable[WrapAngle(a + 120)];
-    int visible = 0;
-    for (int i = 0; i < ACTOR_COUNT; ++i) {
-        Actor& e = SpriteList[visible];
-        e.dx = ActorTable[i].x - Player.x;
-        e.dy = ActorTable[i].y - Player.y;
-        e.depth = s * e.dx + c * e.dy;
-        if (!(e.depth > 0)) continue;  // beside or behind the player
-        e.lateral = SinTable[WrapAngle(a + 120)] * e.dx + SinTable[WrapAngle(a + 240)] * e.dy;
-        e.heading = ActorTable[i].heading;
-        e.frame = ActorTable[i].frame;
-        ++visible;
-    }
-    if (visible > 1) SortSpritesByDepth(SpriteList, 0, visible - 1);
-
+    const int visible = ListVisibleActors(a);
+    list.count = 0;
     for (int n = 0; n < visible; ++n) {
         const Actor& e = SpriteList[n];
-        const int v = WrapAngle(a - e.heading + VIEW_OFFSET);
         const double q = SCREEN_HEIGHT / e.depth;
         if (q < 1 || q >= MAX_COLUMN_HEIGHT) continue;  // too far, or on the player's spot
-        const int size = static_cast<int>(q);
-        const int centre = static_cast<int>(CENTRE_COLUMN - (SCREEN_WIDTH / e.depth) * e.lateral);
-        const int key = static_cast<int>(e.depth * e.depth);
+        FigureSpan& f = list.spans[list.count++];
+        const int v = WrapAngle(a - e.heading + VIEW_OFFSET);
         const int view = ((v * SPRITE_VIEWS) / ANGLE_STEPS) % SPRITE_VIEWS;
-        const int texture = view + SPRITE_VIEWS * e.frame + FIRST_SPRITE_TEXTURE;
-        const float factor = static_cast<float>(2 / (e.depth + 0.5));
-        const int half = size / 2;
-        // Off-screen span columns are skipped: a column's texture column
-        // depends only on its place k in the span.
-        int k = 0;
-        if (centre - half < 0) k = -(centre - half);
-        for (; k <= 2 * half; ++k) {
-            const int x = centre - half + k;
-            if (x >= SCREEN_WIDTH) break;
-            if (!(DepthBuffer[x] > key)) continue;
-            DrawTextureColumn(texture, (64 * k) / size, x, size, factor);
-            DepthBuffer[x] = key;  // even where every texel was transparent
-        }
+        const int centre = static_cast<int>(CENTRE_COLUMN - (SCREEN_WIDTH / e.depth) * e.lateral);
+        f.size = static_cast<int>(q);
+        f.first = centre - f.size / 2;
+        f.last = centre + f.size / 2;
+        f.key = static_cast<int>(e.depth * e.depth);
+        f.texture = view + SPRITE_VIEWS * e.frame + FIRST_SPRITE_TEXTURE;
+        f.levels = LevelsAt(static_cast<float>(2 / (e.depth + 0.5)));
     }
+}
+
+void DrawFigureSpans(const FigureList& list) {
+    for (int n = 0; n < list.count; ++n) {
+        const FigureSpan& f = list.spans[n];
+        // Off-screen span columns are skipped: a column's texture column
+        // depends only on its place in the span.
+        const int from = f.first < 0 ? 0 : f.first;
+        const int to = f.last >= SCREEN_WIDTH ? SCREEN_WIDTH - 1 : f.last;
+        for (int x = from; x <= to; ++x) DrawSpanColumn(f, x);
+    }
+}
+
+void DrawFigureColumn(const FigureList& list, int x) {
+    for (int n = 0; n < list.count; ++n) {
+        const FigureSpan& f = list.spans[n];
+        if (f.first <= x && x <= f.last) DrawSpanColumn(f, x);
+    }
+}
+
+void DrawSprites() {
+    static FigureList list;
+    BuildFigureList(list);
+    DrawFigureSpans(list);
 }
 
 }  // namespace fg

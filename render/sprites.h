@@ -2,13 +2,39 @@
 // hidden column by column behind nearer surfaces through the DepthBuffer.
 #pragma once
 
+#include "render/shade_table.h"
 #include "world/actors.h"
 
 namespace fg {
 
-// One call per screen column, after the column's wall, floor and ceiling:
-// lists the actors in front of the player, sorts them farthest first and draws
-// every figure over its whole span.
+// One figure ready to draw: everything that depends only on the player and
+// the actor, worked out once per frame.
+struct FigureSpan {
+    int texture;
+    int first;  // span columns first..last, both included; may reach off screen
+    int last;
+    int size;   // height N, 1..2499; the span's k-th column shows texture column 64 k / N
+    int key;    // trunc(depth * depth), compared with and written to the DepthBuffer
+    ShadeLevels levels;  // at the factor 2 / (depth + 0.5), rounded to single precision
+};
+
+// The figures of the frame, farthest first; figures too far or on the
+// player's spot are left out.
+struct FigureList {
+    FigureSpan spans[ACTOR_CAPACITY];
+    int count;
+};
+
+// Lists the actors in front of the player, sorts them farthest first and
+// works out each one's span, size, key and shading.
+void BuildFigureList(FigureList& list);
+// Draws every listed figure over its whole span, in list order, where it is
+// nearer than the DepthBuffer entry, lowering the entry to its key.
+void DrawFigureSpans(const FigureList& list);
+// The same, for screen column x alone.
+void DrawFigureColumn(const FigureList& list, int x);
+
+// The sprite step on its own: builds the list and draws every span whole.
 void DrawSprites();
 
 // Sorts entries left..right (0 <= left < right) into descending depth; a

@@ -187,10 +187,12 @@ TEST_F(FloorCeiling, FactorIsNotRoundedToSinglePrecision) {
     // level 4.
     const double saved = RowDistanceTable[40][0];
     RowDistanceTable[40][0] = 1.0000000001;
+    BuildFloorShadeLevels();  // the levels follow the distances
     FillUniformTexture(FLOOR_TEXTURE, (3 << 3) | 5);
     FillUniformTexture(CEILING_TEXTURE, (3 << 3) | 6);
     DrawFloorAndCeiling(40, 0, 10);
     RowDistanceTable[40][0] = saved;
+    BuildFloorShadeLevels();
     EXPECT_TRUE(Same(Cell(49, 40), ShadeTable[5 * 8 + 3]));
     EXPECT_TRUE(Same(Cell(0, 40), ShadeTable[6 * 8 + 3]));
 }
@@ -274,6 +276,35 @@ TEST_F(FloorCeiling, RowsDrawnFollowTheWallHeight) {
         expected += Repeat('#', floorRows);
         EXPECT_EQ(drawn, expected) << n;
     }
+}
+
+// From outside the grid, or with row distances that do not rise with j (the
+// pass then tests every point on its own), a point outside the grid draws
+// nothing; the sanitizer build also sees that nothing outside the grids is read.
+TEST_F(FloorCeiling, PointsOutsideTheGridDrawNothing) {
+    const struct {
+        double x, y;
+        int facing;  // away from the grid: 360 faces -x, 60 faces +x and +y
+    } outside[] = {{-3.0, 20.0, 360}, {70.5, 66.0, 60}, {-0.01, -0.01, 300}};
+    for (const auto& p : outside) {
+        Player.x = p.x;
+        Player.y = p.y;
+        FillSentinel();
+        for (int c = 0; c < SCREEN_WIDTH; ++c) DrawFloorAndCeiling(c, WrapAngle(p.facing + CENTRE_COLUMN - c), 0);
+        EXPECT_TRUE(FrameUntouched()) << p.x << ", " << p.y;
+    }
+
+    // Row 3 of column 40 a thousand cells away: only its two cells stay as they were.
+    const double saved = RowDistanceTable[40][3];
+    RowDistanceTable[40][3] = 1000;
+    BuildFloorShadeLevels();
+    Player.x = 32.5;
+    Player.y = 32.5;
+    FillSentinel();
+    DrawFloorAndCeiling(40, 0, 0);
+    EXPECT_EQ(Rows(40), Repeat('C', 3) + "." + Repeat('C', 20) + "0." + Repeat('F', 20) + "." + Repeat('F', 3));
+    RowDistanceTable[40][3] = saved;
+    BuildFloorShadeLevels();
 }
 
 // Grid values that are not drawn

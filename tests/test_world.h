@@ -9,6 +9,7 @@
 #include "console/keyboard.h"
 #include "render/angle_tables.h"
 #include "render/caster.h"
+#include "render/floor_ceiling.h"
 #include "render/shade_table.h"
 #include "world/actors.h"
 #include "world/doors.h"
@@ -37,6 +38,7 @@ inline void ResetWorld() {
     BuildShadeTable();
     BuildAngleTables();
     BuildRowDistanceTable();
+    BuildFloorShadeLevels();
 }
 
 // The cells the collision box at (px, py) covers are exactly those between the

@@ -1,0 +1,51 @@
+// Start-up's steps, each on its own: decoding the 23 built-in streams, the
+// shade and angle tables, and the figures' placement.
+#include <benchmark/benchmark.h>
+
+#include "bench/bench_world.h"
+#include "render/angle_tables.h"
+#include "render/floor_ceiling.h"
+
+namespace {
+
+void BM_DecodeAssets(benchmark::State& state) {
+    for (auto _ : state) {
+        fg::DecodeAssets();
+        fg::SplitSpriteSheets();
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_DecodeAssets);
+
+void BM_BuildTables(benchmark::State& state) {
+    for (auto _ : state) {
+        fg::BuildShadeTable();
+        fg::BuildAngleTables();
+        fg::BuildRowDistanceTable();
+        fg::BuildFloorShadeLevels();
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_BuildTables);
+
+void BM_PlaceActors(benchmark::State& state) {
+    fg::bench::StartBuiltInWorld("", 1);
+    for (auto _ : state) {
+        fg::RandState = 1;  // the same placement every time, as at start-up
+        fg::PlaceActors();
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_PlaceActors);
+
+// Everything between the console's opening and the first clock reading.
+void BM_BuildWorld(benchmark::State& state) {
+    for (auto _ : state) {
+        fg::RandState = 1;
+        fg::BuildWorld();
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_BuildWorld);
+
+}  // namespace
