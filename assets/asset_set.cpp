@@ -48,8 +48,7 @@ void SplitSpriteSheets() {
             uint8_t* texture = TextureBank + (FIRST_SPRITE_TEXTURE + 8 * s + i) * TEXTURE_TEXELS;
             for (int r = 0; r < TEXTURE_SIZE; ++r)
                 std::memcpy(texture + r * TEXTURE_SIZE,
-                            SpriteSheet[s] + r * SPRITE_SHEET_WIDTH + TEXTURE_SIZE * i,
-                            TEXTURE_SIZE);
+                            SpriteSheet[s] + r * SPRITE_SHEET_WIDTH + TEXTURE_SIZE * i, TEXTURE_SIZE);
         }
 }
 

@@ -11,7 +11,7 @@ double DoorClosureGrid[MAP_SIZE][MAP_SIZE];
 
 void LoadLevel() {
     const uint8_t* b = LevelImage + 2;
-    int32_t (*layers[3])[MAP_SIZE] = {WallGrid, FloorGrid, CeilingGrid};
+    int32_t(*layers[3])[MAP_SIZE] = {WallGrid, FloorGrid, CeilingGrid};
     for (int layer = 0; layer < 3; ++layer)
         for (int y = 0; y < MAP_SIZE; ++y)
             for (int x = 0; x < MAP_SIZE; ++x) {

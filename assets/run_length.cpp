@@ -4,8 +4,7 @@
 
 namespace fg {
 
-void DecodeRuns(const uint8_t* source, int32_t storedLength, uint8_t* destination,
-                int32_t expectedLength) {
+void DecodeRuns(const uint8_t* source, int32_t storedLength, uint8_t* destination, int32_t expectedLength) {
     int32_t produced = 0;
     int32_t read = 0;
     while (produced < expectedLength && read < storedLength) {

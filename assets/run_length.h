@@ -14,7 +14,6 @@ constexpr uint8_t RUN_ESCAPE = 0x91;
 // bytes are produced. Never reads past storedLength and never writes past
 // expectedLength: a run reaching past the end is cut there, and a stream that
 // ends early leaves the rest of the destination as it was.
-void DecodeRuns(const uint8_t* source, int32_t storedLength, uint8_t* destination,
-                int32_t expectedLength);
+void DecodeRuns(const uint8_t* source, int32_t storedLength, uint8_t* destination, int32_t expectedLength);
 
 }  // namespace fg

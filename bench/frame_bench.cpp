@@ -76,7 +76,8 @@ void BM_WalkingFrame(benchmark::State& state) {
     }
     state.counters["floors"] = ratio.Finish(state.iterations());
     state.counters["walking"] = static_cast<double>(moved) / static_cast<double>(state.iterations());
-    if (state.iterations() >= tourFrames && moved * 4 < state.iterations()) state.SkipWithError("the player stood still in three frames of four");
+    if (state.iterations() >= tourFrames && moved * 4 < state.iterations())
+        state.SkipWithError("the player stood still in three frames of four");
 }
 BENCHMARK(BM_WalkingFrame);
 

@@ -88,8 +88,10 @@ struct PseudoTerminal {
 std::vector<cchar_t> CellTable() {
     for (short pair = 1; pair <= 256; ++pair) {
         const int attributes = pair - 1;
-        const short fg = static_cast<short>(ANSI_FROM_CONSOLE_COLOUR[attributes & 7] + ((attributes & 0x08) ? 8 : 0));
-        const short bg = static_cast<short>(ANSI_FROM_CONSOLE_COLOUR[(attributes >> 4) & 7] + ((attributes & 0x80) ? 8 : 0));
+        const short fg =
+            static_cast<short>(ANSI_FROM_CONSOLE_COLOUR[attributes & 7] + ((attributes & 0x08) ? 8 : 0));
+        const short bg = static_cast<short>(ANSI_FROM_CONSOLE_COLOUR[(attributes >> 4) & 7] +
+                                            ((attributes & 0x80) ? 8 : 0));
         init_pair(pair, fg, bg);
     }
     std::vector<cchar_t> table(256 * 256);
@@ -102,7 +104,8 @@ std::vector<cchar_t> CellTable() {
             text[0] = static_cast<wchar_t>(code);
         }
         for (int attributes = 0; attributes < 256; ++attributes)
-            setcchar(&table[code * 256 + attributes], text, A_NORMAL, static_cast<short>(attributes + 1), nullptr);
+            setcchar(&table[code * 256 + attributes], text, A_NORMAL, static_cast<short>(attributes + 1),
+                     nullptr);
     }
     return table;
 }
@@ -159,7 +162,8 @@ void BM_NcursesFrame(benchmark::State& state) {
     std::fclose(out);
     std::fclose(in);
     pty.Close();
-    ReportFrameBytes(state, std::vector<double>(pty.marked.begin() + 1, pty.marked.begin() + 1 + frames.size()));
+    ReportFrameBytes(state,
+                     std::vector<double>(pty.marked.begin() + 1, pty.marked.begin() + 1 + frames.size()));
     state.SetLabel("ncurses, xterm-256color");
 }
 BENCHMARK(BM_NcursesFrame);

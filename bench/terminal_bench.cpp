@@ -50,7 +50,9 @@ void BM_TerminalEncode(benchmark::State& state) {
         next = next + 1 == frames.size() ? 0 : next + 1;
     }
     ReportFrameBytes(state, bytes);
-    state.SetLabel(mode == DIFF ? "cell diff, REP" : mode == DIFF_WITHOUT_REP ? "cell diff, no REP" : "full repaint");
+    state.SetLabel(mode == DIFF               ? "cell diff, REP"
+                   : mode == DIFF_WITHOUT_REP ? "cell diff, no REP"
+                                              : "full repaint");
 }
 BENCHMARK(BM_TerminalEncode)->Arg(DIFF)->Arg(DIFF_WITHOUT_REP)->Arg(FULL_REPAINT);
 

@@ -27,7 +27,8 @@ void ReadFrames(const fs::path& path, std::vector<TourFrame>& frames) {
         TourFrame& frame = frames.back();
         const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data() + at);
         for (int i = 0; i < SCREEN_WIDTH * SCREEN_HEIGHT; ++i, b += 4)
-            frame.cells[i] = {static_cast<uint16_t>(b[0] | b[1] << 8), static_cast<uint16_t>(b[2] | b[3] << 8)};
+            frame.cells[i] = {static_cast<uint16_t>(b[0] | b[1] << 8),
+                              static_cast<uint16_t>(b[2] | b[3] << 8)};
         frame.tourStart = at == 0;
     }
 }
@@ -50,8 +51,10 @@ const std::vector<TourFrame>& GoldenTourFrames() {
     for (const fs::path& script : scripts) {
         std::ifstream in(script);
         std::string options;
-        if (std::getline(in, options) && options.rfind("#! ", 0) == 0) options = options.substr(3);
-        else options.clear();
+        if (std::getline(in, options) && options.rfind("#! ", 0) == 0)
+            options = options.substr(3);
+        else
+            options.clear();
         const std::string command = std::string(FARROWGATE_HEADLESS) + " --script " + script.string() +
                                     " --frames-out " + out.string() + " " + options + " > /dev/null";
         if (std::system(command.c_str()) == 0) ReadFrames(out, frames);

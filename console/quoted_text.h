@@ -16,12 +16,18 @@ inline std::string QuoteForMessage(std::string_view text) {
     std::string out = "'";
     for (size_t i = 0; i < text.size() && i < QUOTED_CHARACTERS; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\n') out += "\\n";
-        else if (c == '\t') out += "\\t";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\\') out += "\\\\";
-        else if (c < 0x20 || c >= 0x7F) out += {'\\', 'x', HEX[c >> 4], HEX[c & 15]};
-        else out += static_cast<char>(c);
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\\')
+            out += "\\\\";
+        else if (c < 0x20 || c >= 0x7F)
+            out += {'\\', 'x', HEX[c >> 4], HEX[c & 15]};
+        else
+            out += static_cast<char>(c);
     }
     out += text.size() > QUOTED_CHARACTERS ? "'..." : "'";
     return out;

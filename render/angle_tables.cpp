@@ -25,7 +25,8 @@ void BuildAngleTables() {
 void BuildRowDistanceTable() {
     for (int c = 0; c < SCREEN_WIDTH; ++c)
         for (int j = 0; j < SCREEN_HEIGHT / 2; ++j) {
-            const double secant = 1.0 / SinTable[ANGLE_STEPS / 4 + SCREEN_WIDTH / 2 - c];  // 1 / cos of the offset
+            const double secant =
+                1.0 / SinTable[ANGLE_STEPS / 4 + SCREEN_WIDTH / 2 - c];  // 1 / cos of the offset
             const double stretch = SCREEN_HEIGHT / 2.0 / (SCREEN_HEIGHT / 2 - j);
             RowDistanceTable[c][j] = secant * stretch;
         }

@@ -24,7 +24,7 @@ inline int WrapAngle(int32_t a) {
     return ANGLE_STEPS - 1 - static_cast<int>((-(static_cast<int64_t>(a)) - 1) % ANGLE_STEPS);
 }
 
-void BuildAngleTables();      // copies exact constants: the same bits on every platform
+void BuildAngleTables();       // copies exact constants: the same bits on every platform
 void BuildRowDistanceTable();  // reads SinTable
 
 }  // namespace fg

@@ -25,7 +25,7 @@ struct RayHit {
     int yDecreasing;  // set by the y-line walk only
     int wallValue;    // the last WallGrid value read; kept from column to column
     bool doorSeen;
-    double closure;   // closure of the door panel that stopped the walk, else 0
+    double closure;     // closure of the door panel that stopped the walk, else 0
     double firstDoorX;  // indices of the first door cell read
     double firstDoorY;
     bool firstDoorRecorded;

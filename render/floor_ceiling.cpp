@@ -66,7 +66,8 @@ void DrawRowPair(const FloorColumn& f, int j, bool drawFloor) {
     if (drawFloor && Drawable(floor))
         f.floor[-j * SCREEN_WIDTH] = cells[TextureBank[floor * TEXTURE_TEXELS + texel] & TEXEL_BITS_SHADED];
     if (Drawable(ceiling))
-        f.ceiling[j * SCREEN_WIDTH] = cells[TextureBank[ceiling * TEXTURE_TEXELS + texel] & TEXEL_BITS_SHADED];
+        f.ceiling[j * SCREEN_WIDTH] =
+            cells[TextureBank[ceiling * TEXTURE_TEXELS + texel] & TEXEL_BITS_SHADED];
 }
 
 }  // namespace
@@ -88,7 +89,8 @@ void BuildFloorShadeLevels() {
             }
             FloorShadeSet[c][j] = static_cast<uint8_t>(set);
             if (!filled[set])
-                for (int t = 0; t < TEXTURE_SIZE; ++t) FloorShadeCells[set][t] = ShadeTable[(t & 7) * 8 + levels[t >> 3]];
+                for (int t = 0; t < TEXTURE_SIZE; ++t)
+                    FloorShadeCells[set][t] = ShadeTable[(t & 7) * 8 + levels[t >> 3]];
             filled[set] = true;
             if (j > 0 && !(RowDistanceTable[c][j - 1] <= RowDistanceTable[c][j])) DistancesRise = false;
         }
@@ -97,21 +99,18 @@ void BuildFloorShadeLevels() {
 void DrawFloorAndCeiling(int column, int angle, int height) {
     const int top = HORIZON_ROW - height / 2;
     if (top <= 0) return;
-    const FloorColumn f{Player.x * TEXTURE_SIZE,
-                        Player.y * TEXTURE_SIZE,
-                        SinTable[angle] * TEXTURE_SIZE,
-                        SinTable[WrapAngle(angle + 120)] * TEXTURE_SIZE,
-                        RowDistanceTable[column],
-                        FloorShadeSet[column],
-                        FrameBuffer + column,
-                        FrameBuffer + (SCREEN_HEIGHT - 1) * SCREEN_WIDTH + column};
+    const FloorColumn f{
+        Player.x * TEXTURE_SIZE,        Player.y * TEXTURE_SIZE,
+        SinTable[angle] * TEXTURE_SIZE, SinTable[WrapAngle(angle + 120)] * TEXTURE_SIZE,
+        RowDistanceTable[column],       FloorShadeSet[column],
+        FrameBuffer + column,           FrameBuffer + (SCREEN_HEIGHT - 1) * SCREEN_WIDTH + column};
     // The distances grow with j (checked when the levels are built) and every step of the point's computation
     // rounds monotonically, so each coordinate moves one way along the rows:
     // when the first and last points lie in the grid, all between do too.
     const int lastRow = top - 1;
-    const bool allInside = DistancesRise &&
-                           InsideGrid(f.px64 + f.distances[0] * f.sin64, f.py64 + f.distances[0] * f.cos64) &&
-                           InsideGrid(f.px64 + f.distances[lastRow] * f.sin64, f.py64 + f.distances[lastRow] * f.cos64);
+    const bool allInside =
+        DistancesRise && InsideGrid(f.px64 + f.distances[0] * f.sin64, f.py64 + f.distances[0] * f.cos64) &&
+        InsideGrid(f.px64 + f.distances[lastRow] * f.sin64, f.py64 + f.distances[lastRow] * f.cos64);
     // Floor row 50 - top is never drawn: it is the wall's (for an odd height
     // the floor instead overwrites the wall's last row).
     if (allInside) {

@@ -13,8 +13,8 @@ struct FigureSpan {
     int texture;
     int first;  // span columns first..last, both included; may reach off screen
     int last;
-    int size;   // height N, 1..2499; the span's k-th column shows texture column 64 k / N
-    int key;    // trunc(depth * depth), compared with and written to the DepthBuffer
+    int size;            // height N, 1..2499; the span's k-th column shows texture column 64 k / N
+    int key;             // trunc(depth * depth), compared with and written to the DepthBuffer
     ShadeLevels levels;  // at the factor 2 / (depth + 0.5), rounded to single precision
 };
 

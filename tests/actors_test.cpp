@@ -32,7 +32,6 @@ protected:
     }
 };
 
-
 TEST_F(ActorsTest, RandFollowsTheFixedSequence) {
     // state = state * 214013 + 2531011, bits 16..30, from state 1.
     const int expected[] = {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464};
@@ -60,9 +59,9 @@ TEST_F(ActorsTest, PlacementOnACraftedLevelIsRecorded) {
     const struct {
         int cx, cy, turn;
     } expected[20] = {
-        {18, 16, 1},  {18, 13, 1}, {20, 11, 1},  {19, 13, 1},  {18, 9, 1},  {9, 12, 1},  {20, 22, -1},
-        {13, 17, 1},  {11, 9, 1},  {21, 20, -1}, {15, 19, 1},  {19, 15, -1}, {10, 10, 1}, {14, 11, 1},
-        {20, 9, -1},  {17, 21, -1}, {13, 16, 1}, {19, 11, -1}, {9, 10, -1}, {13, 19, 1},
+        {18, 16, 1}, {18, 13, 1},  {20, 11, 1},  {19, 13, 1},  {18, 9, 1},   {9, 12, 1},  {20, 22, -1},
+        {13, 17, 1}, {11, 9, 1},   {21, 20, -1}, {15, 19, 1},  {19, 15, -1}, {10, 10, 1}, {14, 11, 1},
+        {20, 9, -1}, {17, 21, -1}, {13, 16, 1},  {19, 11, -1}, {9, 10, -1},  {13, 19, 1},
     };
     for (int i = 0; i < 20; ++i) {
         SCOPED_TRACE(testing::Message() << "actor " << i);
@@ -251,9 +250,7 @@ TEST_F(ActorsTest, HeadingIsNeverReduced) {
 }
 
 TEST_F(ActorsTest, UnreducedHeadingsWalkLikeTheirWrappedAngle) {
-    const struct {
-        int stored, wrapped;
-    } rows[] = {{480, 0}, {-1, 479}, {-480, 0}, {1000, 40}, {-1000, 440}};
+    const struct { int stored, wrapped; } rows[] = {{480, 0}, {-1, 479}, {-480, 0}, {1000, 40}, {-1000, 440}};
     for (const auto& row : rows) {
         ACTOR_COUNT = 2;
         ActorTable[0] = Actor{};

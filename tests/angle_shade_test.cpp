@@ -93,16 +93,16 @@ TEST_F(AngleTables, EveryEntryIsTheFunctionOfIndexTimesUnit) {
 #endif
     }
     // The direction of angle a is (sin a, cos a): 0 faces +y, 120 faces +x.
-    EXPECT_NEAR(SinTable[30], 0.38268343236508978, 1e-15);   // sin 22.5 degrees
-    EXPECT_NEAR(SinTable[60], 0.70710678118654752, 1e-15);   // sin 45 degrees
+    EXPECT_NEAR(SinTable[30], 0.38268343236508978, 1e-15);  // sin 22.5 degrees
+    EXPECT_NEAR(SinTable[60], 0.70710678118654752, 1e-15);  // sin 45 degrees
     EXPECT_NEAR(TanTable[60], 1.0, 1e-14);
 }
 
 TEST_F(AngleTables, RowDistancesAtColumns0_40_79) {
     EXPECT_EQ(RowDistanceTable[40][0], 1.0);
     EXPECT_EQ(RowDistanceTable[40][24], 25.0);
-    EXPECT_NEAR(RowDistanceTable[0][0], 1.1547005383792515, 1e-14);   // 1 / cos 30 degrees
-    EXPECT_NEAR(RowDistanceTable[79][0], 1.1461370503631, 1e-12);      // 1 / cos 29.25 degrees
+    EXPECT_NEAR(RowDistanceTable[0][0], 1.1547005383792515, 1e-14);  // 1 / cos 30 degrees
+    EXPECT_NEAR(RowDistanceTable[79][0], 1.1461370503631, 1e-12);    // 1 / cos 29.25 degrees
     // Not symmetric: column 0 is 40 units left of centre, column 79 only 39 right.
     EXPECT_GT(RowDistanceTable[0][0], RowDistanceTable[79][0]);
     EXPECT_NEAR(RowDistanceTable[1][0], RowDistanceTable[79][0], 1e-14);
@@ -132,21 +132,77 @@ struct Cell {
 // The complete table, row by row (colour 0..7), level 0..7 in each row.
 constexpr Cell EXPECTED_SHADE_TABLE[64] = {
     // 0 black
-    {176, 0x00}, {176, 0x00}, {177, 0x00}, {177, 0x00}, {178, 0x08}, {178, 0x08}, {219, 0x08}, {219, 0x08},
+    {176, 0x00},
+    {176, 0x00},
+    {177, 0x00},
+    {177, 0x00},
+    {178, 0x08},
+    {178, 0x08},
+    {219, 0x08},
+    {219, 0x08},
     // 1 blue
-    {176, 0x00}, {176, 0x01}, {177, 0x01}, {177, 0x11}, {178, 0x09}, {178, 0x19}, {219, 0x09}, {219, 0x09},
+    {176, 0x00},
+    {176, 0x01},
+    {177, 0x01},
+    {177, 0x11},
+    {178, 0x09},
+    {178, 0x19},
+    {219, 0x09},
+    {219, 0x09},
     // 2 green
-    {176, 0x00}, {176, 0x02}, {177, 0x02}, {177, 0x22}, {178, 0x0A}, {178, 0x2A}, {219, 0x0A}, {219, 0x0A},
+    {176, 0x00},
+    {176, 0x02},
+    {177, 0x02},
+    {177, 0x22},
+    {178, 0x0A},
+    {178, 0x2A},
+    {219, 0x0A},
+    {219, 0x0A},
     // 3 cyan
-    {176, 0x00}, {176, 0x03}, {177, 0x03}, {177, 0x33}, {178, 0x0B}, {178, 0x3B}, {219, 0x0B}, {219, 0x0B},
+    {176, 0x00},
+    {176, 0x03},
+    {177, 0x03},
+    {177, 0x33},
+    {178, 0x0B},
+    {178, 0x3B},
+    {219, 0x0B},
+    {219, 0x0B},
     // 4 red
-    {176, 0x00}, {176, 0x04}, {177, 0x04}, {177, 0x44}, {178, 0x0C}, {178, 0x4C}, {219, 0x0C}, {219, 0x0C},
+    {176, 0x00},
+    {176, 0x04},
+    {177, 0x04},
+    {177, 0x44},
+    {178, 0x0C},
+    {178, 0x4C},
+    {219, 0x0C},
+    {219, 0x0C},
     // 5 magenta
-    {176, 0x00}, {176, 0x05}, {177, 0x05}, {177, 0x55}, {178, 0x0D}, {178, 0x5D}, {219, 0x0D}, {219, 0x0D},
+    {176, 0x00},
+    {176, 0x05},
+    {177, 0x05},
+    {177, 0x55},
+    {178, 0x0D},
+    {178, 0x5D},
+    {219, 0x0D},
+    {219, 0x0D},
     // 6 yellow
-    {176, 0x00}, {176, 0x06}, {177, 0x06}, {177, 0x66}, {178, 0x0E}, {178, 0x6E}, {219, 0x0E}, {219, 0x0E},
+    {176, 0x00},
+    {176, 0x06},
+    {177, 0x06},
+    {177, 0x66},
+    {178, 0x0E},
+    {178, 0x6E},
+    {219, 0x0E},
+    {219, 0x0E},
     // 7 white
-    {176, 0x00}, {176, 0x07}, {177, 0x07}, {177, 0x77}, {178, 0x0F}, {178, 0x7F}, {219, 0x0F}, {219, 0x0F},
+    {176, 0x00},
+    {176, 0x07},
+    {177, 0x07},
+    {177, 0x77},
+    {178, 0x0F},
+    {178, 0x7F},
+    {219, 0x0F},
+    {219, 0x0F},
 };
 
 class Shade : public ::testing::Test {

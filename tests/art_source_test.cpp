@@ -27,7 +27,8 @@ std::string Level(const std::string& start = "start 32 32", const std::string& e
     std::string text = start + "\nlegend\n. 0\nW 1\nF 2\n" + extra + "\nwalls\n";
     for (int y = 0; y < 64; ++y) text += std::string(64, '.') + "\n";
     text += "floors\n";
-    for (int y = 0; y < 64; ++y) text += (y == 7 && !floorRow7.empty() ? floorRow7 : std::string(64, 'F')) + "\n";
+    for (int y = 0; y < 64; ++y)
+        text += (y == 7 && !floorRow7.empty() ? floorRow7 : std::string(64, 'F')) + "\n";
     text += "ceilings\n";
     for (int y = 0; y < 64; ++y) text += std::string(64, 'F') + "\n";
     return text;
@@ -99,8 +100,8 @@ TEST(ArtSources, RefuseAByteOrderMarkInTexturesAndSheetsAndADirectory) {
 TEST(AssetPacker, LeavesNoTemporaryFileAfterAFailedWrite) {
     const fs::path art = fs::path(FARROWGATE_SOURCE_DIR) / "art";
     std::vector<fs::path> paths = {art / "textures" / "18.txt"};
-    for (const char* t : {"01", "02", "03", "04", "05", "06", "07", "08", "09", "10", "11", "12", "13", "14", "15",
-                          "16", "17"})
+    for (const char* t : {"01", "02", "03", "04", "05", "06", "07", "08", "09", "10", "11", "12", "13", "14",
+                          "15", "16", "17"})
         paths.push_back(art / "textures" / (std::string(t) + ".txt"));
     paths.push_back(art / "level.txt");
     for (const char* s : {"sheet_0.txt", "sheet_1.txt", "sheet_2.txt", "sheet_3.txt"})
@@ -113,8 +114,8 @@ TEST(AssetPacker, LeavesNoTemporaryFileAfterAFailedWrite) {
 
     test::TempFolder dir;
     const auto pack = [&](const fs::path& out) {
-        const std::string command = std::string(FARROWGATE_ASSET_PACKER) + " --out " + out.string() + sources +
-                                    " 2> " + (dir / "err.txt").string();
+        const std::string command = std::string(FARROWGATE_ASSET_PACKER) + " --out " + out.string() +
+                                    sources + " 2> " + (dir / "err.txt").string();
         const int raw = std::system(command.c_str());
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     };

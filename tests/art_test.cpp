@@ -20,10 +20,24 @@ struct SurfaceLook {
 
 const SurfaceLook Surfaces[19] = {
     {},
-    {{W, K}, 0, 6},    {{W, Y, K}, 0, 7}, {{B, K, W}, 0, 7}, {{W, K, Y}, 0, 7}, {{C, K, W}, 0, 6},
-    {{C, W, K}, 0, 7}, {{W, Y}, 1, 4},    {{W, Y}, 1, 3},    {{W, K}, 0, 7},    {{W, K}, 1, 7},
-    {{W, M, R}, 0, 7}, {{R, W, K}, 0, 6}, {{C, R, W}, 1, 7}, {{W, K}, 1, 6},    {{Y, W, R}, 0, 7},
-    {{B, K, W}, 0, 7}, {{W, K, Y}, 0, 7}, {{W, R, K}, 0, 7},
+    {{W, K}, 0, 6},
+    {{W, Y, K}, 0, 7},
+    {{B, K, W}, 0, 7},
+    {{W, K, Y}, 0, 7},
+    {{C, K, W}, 0, 6},
+    {{C, W, K}, 0, 7},
+    {{W, Y}, 1, 4},
+    {{W, Y}, 1, 3},
+    {{W, K}, 0, 7},
+    {{W, K}, 1, 7},
+    {{W, M, R}, 0, 7},
+    {{R, W, K}, 0, 6},
+    {{C, R, W}, 1, 7},
+    {{W, K}, 1, 6},
+    {{Y, W, R}, 0, 7},
+    {{B, K, W}, 0, 7},
+    {{W, K, Y}, 0, 7},
+    {{W, R, K}, 0, 7},
 };
 
 class Art : public testing::Test {
@@ -62,7 +76,8 @@ TEST_F(Art, SurfacesHaveTheirMainColoursAndBrightnessRange) {
         const int least = colours[look.mainColours.back()];
         for (int c = 0; c < 8; ++c)
             if (std::find(look.mainColours.begin(), look.mainColours.end(), c) == look.mainColours.end()) {
-                EXPECT_LT(colours[c], least) << "texture " << t << ": colour " << c << " outnumbers a main one";
+                EXPECT_LT(colours[c], least)
+                    << "texture " << t << ": colour " << c << " outnumbers a main one";
             }
         EXPECT_GE(covered * 10, TEXTURE_TEXELS * 9) << "texture " << t;
         for (int l = 0; l < 8; ++l)

@@ -164,9 +164,9 @@ TEST_F(Caster, ColumnRayAnglesAreFacingPlus40MinusColumn) {
     struct Case {
         int facing, column, angle;
     };
-    for (const Case& k : {Case{0, 0, 40}, Case{0, 40, 0}, Case{0, 79, 441}, Case{100, 0, 140},
-                          Case{100, 40, 100}, Case{100, 79, 61}, Case{470, 0, 30}, Case{470, 79, 431},
-                          Case{240, 40, 240}}) {
+    for (const Case& k :
+         {Case{0, 0, 40}, Case{0, 40, 0}, Case{0, 79, 441}, Case{100, 0, 140}, Case{100, 40, 100},
+          Case{100, 79, 61}, Case{470, 0, 30}, Case{470, 79, 431}, Case{240, 40, 240}}) {
         Player.angle = k.facing;
         CarriedWallDistance = 10;
         EXPECT_EQ(CastWallColumn(k.column).angle, k.angle) << "facing " << k.facing << " column " << k.column;
@@ -200,7 +200,8 @@ TEST_F(Caster, AxisParallelRayInColumn0TakesTheYLineHitLitFromCarriedDistance10)
     EXPECT_TRUE(SameColumn(ColumnOf(0), Reference(2, 32, 0, 12, factor)));
     // Not the x-line side constant, and not the column's own distance.
     EXPECT_FALSE(SameColumn(ColumnOf(0), Reference(2, 32, 0, 12, static_cast<float>(2.5 / 10.5))));
-    EXPECT_FALSE(SameColumn(ColumnOf(0), Reference(2, 32, 0, 12, static_cast<float>(1.5 / (4.5 * SinTable[80] + 0.5)))));
+    EXPECT_FALSE(SameColumn(ColumnOf(0),
+                            Reference(2, 32, 0, 12, static_cast<float>(1.5 / (4.5 * SinTable[80] + 0.5)))));
 
     // The same column as the column pass draws it.
     FillSentinel();
@@ -234,7 +235,8 @@ TEST_F(Caster, YLineFaceAfterCorrectedDistanceOneHasFactorOneAndXLineFaceTwoAndA
     // A brightness-3 texel at that factor is level 4 (4.99999988 in double), not 5.
     bool sawLevel4 = false;
     for (int row = 0; row < SCREEN_HEIGHT; ++row)
-        if (Same(Cell(row, 40), ShadeTable[0 * 8 + 4]) || Same(Cell(row, 40), ShadeTable[4 * 8 + 4])) sawLevel4 = true;
+        if (Same(Cell(row, 40), ShadeTable[0 * 8 + 4]) || Same(Cell(row, 40), ShadeTable[4 * 8 + 4]))
+            sawLevel4 = true;
     EXPECT_TRUE(sawLevel4);
 }
 
@@ -268,7 +270,8 @@ TEST_F(Caster, EachColumnIsLitFromThePreviousColumnsCorrectedDistance) {
     const int tx = static_cast<int>((YLineHit.x - std::trunc(YLineHit.x)) * 64) % 64;
     const float factor = static_cast<float>(1.5 / (corrected0 + 0.5));
     EXPECT_TRUE(SameColumn(ColumnOf(1), Reference(2, tx, 1, r1.height, factor)));
-    EXPECT_FALSE(SameColumn(ColumnOf(1), Reference(2, tx, 1, r1.height, static_cast<float>(1.5 / (corrected1 + 0.5)))));
+    EXPECT_FALSE(SameColumn(ColumnOf(1),
+                            Reference(2, tx, 1, r1.height, static_cast<float>(1.5 / (corrected1 + 0.5)))));
 
     // The column pass starts every frame from 10 again.
     FillSentinel();
@@ -312,7 +315,7 @@ protected:
     void SetUp() override {
         Caster::SetUp();
         test::WallRing(5, 5, 15, 15, 1);
-        FillProbeTexture(1);  // walls
+        FillProbeTexture(1);     // walls
         FillProbeTexture(3, 5);  // the door's texture, told apart from the walls'
         WallGrid[10][12] = -3;
         Player.y = 10.5;
@@ -663,7 +666,7 @@ TEST_F(Caster, PlayerOnTheWallFaceDrawsNothing) {
         for (int32_t& f : column) f = 2;
     FillUniformTexture(2, 0x3A);
     Player.x = 10.5;
-    Player.y = 6.0;     // on the face y = 6 of the ring's row y = 5
+    Player.y = 6.0;      // on the face y = 6 of the ring's row y = 5
     Player.angle = 240;  // facing -y
     CarriedWallDistance = 10;
     const ColumnResult r = CastWallColumn(40);

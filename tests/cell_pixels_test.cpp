@@ -18,8 +18,8 @@ TEST(CellPixels, ShadeGlyphsAreEvenDotPatterns) {
     const struct {
         uint16_t character;
         int dotsPerLine;
-    } cases[] = {{LIGHT_SHADE, 2}, {MEDIUM_SHADE, 4}, {DARK_SHADE, 6}, {FULL_BLOCK, 8},
-                 {0, 0},           {'A', 0},         {0x0100 | LIGHT_SHADE, 2}};
+    } cases[] = {{LIGHT_SHADE, 2}, {MEDIUM_SHADE, 4}, {DARK_SHADE, 6},          {FULL_BLOCK, 8},
+                 {0, 0},           {'A', 0},          {0x0100 | LIGHT_SHADE, 2}};
     for (const auto& c : cases) {
         for (int i = 0; i < CELL_PIXELS; ++i) {
             int row = 0, column = 0;
@@ -63,9 +63,9 @@ TEST(CellPixels, CellsLandInPlaceInTheirColours) {
         {0, 0, FULL_BLOCK, 0x1E, 14, 1, 64},    // yellow on blue, all foreground
         {10, 3, LIGHT_SHADE, 0x4A, 10, 4, 16},  // bright green on red
         {25, 40, MEDIUM_SHADE, 0x07, 7, 0, 32},
-        {49, 79, DARK_SHADE, 0x68, 8, 6, 48},   // the last cell, bright black on brown
-        {30, 20, 'x', 0xF5, 5, 15, 0},          // not a shade: background, all four bits
-        {12, 60, 0, 0, 0, 0, 0},                // never written
+        {49, 79, DARK_SHADE, 0x68, 8, 6, 48},  // the last cell, bright black on brown
+        {30, 20, 'x', 0xF5, 5, 15, 0},         // not a shade: background, all four bits
+        {12, 60, 0, 0, 0, 0, 0},               // never written
     };
     std::vector<CHAR_INFO> cells(SCREEN_WIDTH * SCREEN_HEIGHT, CHAR_INFO{0, 0});
     for (const auto& c : cases) cells[c.row * SCREEN_WIDTH + c.column] = {c.character, c.attributes};

@@ -46,7 +46,8 @@ protected:
         // are transparent.
         for (int v = 0; v < TEXTURE_SIZE; ++v)
             for (int u = 0; u < TEXTURE_SIZE; ++u)
-                Texel(TEXTURE, v, u) = (v * 7 + u) % 23 == 0 ? TRANSPARENT_TEXEL : static_cast<uint8_t>((v * 37 + u * 11) & 63);
+                Texel(TEXTURE, v, u) =
+                    (v * 7 + u) % 23 == 0 ? TRANSPARENT_TEXEL : static_cast<uint8_t>((v * 37 + u * 11) & 63);
     }
 };
 
@@ -71,11 +72,13 @@ TEST_F(ColumnDrawing, EveryHeightMatchesThePlainRules) {
 
 // The levels worked out once for a factor shade every texel as ShadeTexel does.
 TEST_F(ColumnDrawing, ShadeLevelsAgreeWithShadeTexel) {
-    for (const float factor : {-1.0f, 0.0f, 0.1f, 0.142857f, 0.5f, 0.99999994f, 1.0f, 1.142857f, 8.0f / 7, 2.5f, 100.0f}) {
+    for (const float factor :
+         {-1.0f, 0.0f, 0.1f, 0.142857f, 0.5f, 0.99999994f, 1.0f, 1.142857f, 8.0f / 7, 2.5f, 100.0f}) {
         const ShadeLevels levels = LevelsAt(factor);
         for (int texel = 0; texel < 256; ++texel) {
             const CHAR_INFO viaLevels = ShadeTable[(texel & 7) * 8 + levels.level[(texel >> 3) & 7]];
-            ASSERT_TRUE(Same(viaLevels, ShadeTexel(texel, factor))) << "texel " << texel << " factor " << factor;
+            ASSERT_TRUE(Same(viaLevels, ShadeTexel(texel, factor)))
+                << "texel " << texel << " factor " << factor;
         }
     }
 }

@@ -30,11 +30,10 @@ protected:
     void TearDown() override { fs::remove_all(dir); }
 
     // Standard input is never the test's terminal: the game must not start.
-    Outcome Run(const std::string& program, const std::string& arguments,
-                const std::string& outPath = "") {
+    Outcome Run(const std::string& program, const std::string& arguments, const std::string& outPath = "") {
         const std::string out = outPath.empty() ? (dir / "out.txt").string() : outPath;
-        const std::string command = program + " " + arguments + " < /dev/null > " + out + " 2> " +
-                                    (dir / "err.txt").string();
+        const std::string command =
+            program + " " + arguments + " < /dev/null > " + out + " 2> " + (dir / "err.txt").string();
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Read(dir / "out.txt"), Read(dir / "err.txt")};
     }
@@ -68,8 +67,10 @@ TEST_F(CommandLine, AnswersHelpAndVersionOnStandardOutput) {
         const Outcome o = Run(FARROWGATE_GAME, c.arguments);
         EXPECT_EQ(o.status, 0) << c.arguments;
         EXPECT_EQ(o.err, "") << c.arguments;
-        if (c.whole) EXPECT_EQ(o.out, c.expected) << c.arguments;
-        else EXPECT_NE(o.out.find(c.expected), std::string::npos) << c.arguments << ":\n" << o.out;
+        if (c.whole)
+            EXPECT_EQ(o.out, c.expected) << c.arguments;
+        else
+            EXPECT_NE(o.out.find(c.expected), std::string::npos) << c.arguments << ":\n" << o.out;
     }
     const Outcome headless = Run(FARROWGATE_HEADLESS, "--version");
     EXPECT_EQ(headless.status, 0);
@@ -84,7 +85,7 @@ TEST_F(CommandLine, AnyOtherArgumentIsNamedOnOneLineWithStatusTwo) {
         {"--bogus", "'--bogus'"},
         {"-h", "'-h'"},
         {"''", "''"},
-        {"--help extra", "'extra'"},        // a typo beside --help is not swallowed
+        {"--help extra", "'extra'"},  // a typo beside --help is not swallowed
         {"--version --verison", "'--verison'"},
         {"--", "'--'"},
     };

@@ -53,9 +53,7 @@ TEST_F(DoorsTest, OpensInOneSecondAndFreesItsSlotInTheFramePastOpen) {
 }
 
 TEST_F(DoorsTest, LandingExactlyOnTheEndKeepsTheSlotOneMoreFrame) {
-    const struct {
-        double from, rate, to;
-    } rows[] = {{1.0, -DOOR_RATE, 0.0}, {0.0, DOOR_RATE, 1.0}};
+    const struct { double from, rate, to; } rows[] = {{1.0, -DOOR_RATE, 0.0}, {0.0, DOOR_RATE, 1.0}};
     for (const auto& row : rows) {
         ResetDoors();
         DoorClosureGrid[10][10] = row.from;
@@ -169,8 +167,8 @@ TEST_F(DoorsTest, AnEarlierFreeSlotGivesAMovingDoorASecondSlot) {
 TEST_F(DoorsTest, FreshSlotOpensOnlyAMostlyClosedDoor) {
     const struct {
         double closure, rate;
-    } rows[] = {{1.0, -DOOR_RATE}, {0.5000001, -DOOR_RATE}, {0.5, DOOR_RATE},
-                {0.3, DOOR_RATE},  {0.0, DOOR_RATE}};
+    } rows[] = {
+        {1.0, -DOOR_RATE}, {0.5000001, -DOOR_RATE}, {0.5, DOOR_RATE}, {0.3, DOOR_RATE}, {0.0, DOOR_RATE}};
     for (const auto& row : rows) {
         ResetDoors();
         DoorClosureGrid[10][10] = row.closure;
@@ -203,9 +201,7 @@ TEST_F(DoorsTest, AllSlotsBusyIgnoresTheUseUntilOneFrees) {
 }
 
 TEST_F(DoorsTest, LongFrameCarriesPastTheEndAndClampsAtOnce) {
-    const struct {
-        double from, to;
-    } rows[] = {{1.0, 0.0}, {0.0, 1.0}, {0.7, 0.0}, {0.2, 1.0}};
+    const struct { double from, to; } rows[] = {{1.0, 0.0}, {0.0, 1.0}, {0.7, 0.0}, {0.2, 1.0}};
     for (const auto& row : rows) {
         ResetDoors();
         DoorClosureGrid[10][10] = row.from;

@@ -70,7 +70,7 @@ struct Pinned {
 struct Level {
     int32_t floor[MAP_SIZE][MAP_SIZE];
     int32_t ceiling[MAP_SIZE][MAP_SIZE];
-    std::vector<std::pair<int, int>> open;   // empty cells with a floor: inside the level
+    std::vector<std::pair<int, int>> open;  // empty cells with a floor: inside the level
     std::vector<std::pair<int, int>> doors;
 };
 
@@ -101,8 +101,10 @@ void RandomPlace(Random& r, const Level& level, double& x, double& y) {
         y = cy + r.Unit();
         if (kind == 6) {  // within 0.02 of one of the cell's edges
             const double edge = r.Unit() * 0.02;
-            if (r.Chance(0.5)) x = cx + (r.Chance(0.5) ? edge : 1 - edge);
-            else y = cy + (r.Chance(0.5) ? edge : 1 - edge);
+            if (r.Chance(0.5))
+                x = cx + (r.Chance(0.5) ? edge : 1 - edge);
+            else
+                y = cy + (r.Chance(0.5) ? edge : 1 - edge);
         }
     } else if (kind == 7) {
         const auto [cx, cy] = level.doors[r.Below(static_cast<int>(level.doors.size()))];
@@ -186,7 +188,8 @@ std::vector<Pinned> ReadTable() {
         if (line.empty() || line[0] == '#') continue;
         unsigned long long index, frame, depth;
         int request, x, y;
-        if (std::sscanf(line.c_str(), "%llu %llx %llx %d %d %d", &index, &frame, &depth, &request, &x, &y) == 6)
+        if (std::sscanf(line.c_str(), "%llu %llx %llx %d %d %d", &index, &frame, &depth, &request, &x, &y) ==
+            6)
             pinned.push_back({frame, depth, request, x, y});
     }
     return pinned;
@@ -219,10 +222,11 @@ TEST(RandomViews, EveryViewDrawsAsPinned) {
     for (int i = 0; i < VIEW_COUNT; ++i) {
         if (actual[i] == pinned[i]) continue;
         if (++differing <= 5)
-            ADD_FAILURE() << "view " << i << " differs:" << (actual[i].frame != pinned[i].frame ? " frame" : "")
+            ADD_FAILURE() << "view " << i
+                          << " differs:" << (actual[i].frame != pinned[i].frame ? " frame" : "")
                           << (actual[i].depth != pinned[i].depth ? " depth" : "")
-                          << (actual[i].useRequest != pinned[i].useRequest || actual[i].useX != pinned[i].useX ||
-                                      actual[i].useY != pinned[i].useY
+                          << (actual[i].useRequest != pinned[i].useRequest ||
+                                      actual[i].useX != pinned[i].useX || actual[i].useY != pinned[i].useY
                                   ? " use target"
                                   : "");
     }

@@ -46,7 +46,8 @@ protected:
     static void ExpectFigureColumns(int from, int to, int first, int n, float f) {
         const int top = HORIZON_ROW - n / 2;
         for (int x = from; x <= to; ++x) {
-            const Column expected = Reference(FIRST_SPRITE_TEXTURE, (TEXTURE_SIZE * (x - first)) / n, x, n, f);
+            const Column expected =
+                Reference(FIRST_SPRITE_TEXTURE, (TEXTURE_SIZE * (x - first)) / n, x, n, f);
             for (int r = top; r <= top + n; ++r)
                 EXPECT_TRUE(Same(Cell(r, x), expected[r])) << "column " << x << " row " << r;
         }

@@ -32,12 +32,18 @@ std::string Rows(int x) {
     std::string s;
     for (int r = 0; r < SCREEN_HEIGHT; ++r) {
         const CHAR_INFO& c = Cell(r, x);
-        if (Same(c, SENTINEL)) s += '.';
-        else if (c.attributes == 0) s += '0';
-        else if ((c.attributes & 7) == 2) s += 'F';
-        else if ((c.attributes & 7) == 4) s += 'C';
-        else if ((c.attributes & 7) == 1) s += 'W';
-        else s += '?';
+        if (Same(c, SENTINEL))
+            s += '.';
+        else if (c.attributes == 0)
+            s += '0';
+        else if ((c.attributes & 7) == 2)
+            s += 'F';
+        else if ((c.attributes & 7) == 4)
+            s += 'C';
+        else if ((c.attributes & 7) == 1)
+            s += 'W';
+        else
+            s += '?';
     }
     return s;
 }
@@ -169,8 +175,8 @@ TEST_F(FloorCeiling, FactorTwoOverDPlusHalfInDoublePrecision) {
         int level;
     };
     // 1.33, 2.67, 4.0 (exactly, in double), 5.33, 6.67, 8.0 -> 7, 9.33 -> 7.
-    for (const Case& k : {Case{0, 0}, Case{1, 1}, Case{2, 2}, Case{3, 4}, Case{4, 5}, Case{5, 6}, Case{6, 7},
-                          Case{7, 7}}) {
+    for (const Case& k :
+         {Case{0, 0}, Case{1, 1}, Case{2, 2}, Case{3, 4}, Case{4, 5}, Case{5, 6}, Case{6, 7}, Case{7, 7}}) {
         FillUniformTexture(FLOOR_TEXTURE, static_cast<uint8_t>((k.brightness << 3) | 5));
         FillUniformTexture(CEILING_TEXTURE, static_cast<uint8_t>((k.brightness << 3) | 3));
         DrawFloorAndCeiling(40, 0, 10);
@@ -290,7 +296,8 @@ TEST_F(FloorCeiling, PointsOutsideTheGridDrawNothing) {
         Player.x = p.x;
         Player.y = p.y;
         FillSentinel();
-        for (int c = 0; c < SCREEN_WIDTH; ++c) DrawFloorAndCeiling(c, WrapAngle(p.facing + CENTRE_COLUMN - c), 0);
+        for (int c = 0; c < SCREEN_WIDTH; ++c)
+            DrawFloorAndCeiling(c, WrapAngle(p.facing + CENTRE_COLUMN - c), 0);
         EXPECT_TRUE(FrameUntouched()) << p.x << ", " << p.y;
     }
 
@@ -302,7 +309,8 @@ TEST_F(FloorCeiling, PointsOutsideTheGridDrawNothing) {
     Player.y = 32.5;
     FillSentinel();
     DrawFloorAndCeiling(40, 0, 0);
-    EXPECT_EQ(Rows(40), Repeat('C', 3) + "." + Repeat('C', 20) + "0." + Repeat('F', 20) + "." + Repeat('F', 3));
+    EXPECT_EQ(Rows(40),
+              Repeat('C', 3) + "." + Repeat('C', 20) + "0." + Repeat('F', 20) + "." + Repeat('F', 3));
     RowDistanceTable[40][3] = saved;
     BuildFloorShadeLevels();
 }

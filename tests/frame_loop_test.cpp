@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "app/frame_loop.h"
-#include "console/script/frame_script.h"
 #include "console/frame_buffer.h"
 #include "console/keyboard.h"
+#include "console/script/frame_script.h"
 #include "console/script/platform_script.h"
 #include "test_world.h"
 
@@ -125,8 +125,8 @@ TEST(FrameBufferCells, CellsNobodyWritesKeepTheirContent) {
 TEST(FrameScript, ParsesEventsAndRejectsMalformedLines) {
     std::vector<ScriptLine> lines;
     std::string error;
-    ASSERT_TRUE(ParseFrameScript("# tour\n\n16 +UP -DOWN +SPACE OTHER +65535 # walk\n4294967295\n",
-                                 lines, error));
+    ASSERT_TRUE(
+        ParseFrameScript("# tour\n\n16 +UP -DOWN +SPACE OTHER +65535 # walk\n4294967295\n", lines, error));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].elapsed, 16u);
     ASSERT_EQ(lines[0].events.size(), 5u);
@@ -139,9 +139,8 @@ TEST(FrameScript, ParsesEventsAndRejectsMalformedLines) {
     const struct {
         const char* text;
         const char* error;
-    } bad[] = {{"16\n-5\n", "line 2:"},        {"16 UP\n", "line 1:"},
-               {"16 +UP +TAB\n", "line 1:"}, {"4294967296\n", "line 1:"},
-               {"16 +65536\n", "line 1:"},  {"\n\n1x\n", "line 3:"}};
+    } bad[] = {{"16\n-5\n", "line 2:"},     {"16 UP\n", "line 1:"},     {"16 +UP +TAB\n", "line 1:"},
+               {"4294967296\n", "line 1:"}, {"16 +65536\n", "line 1:"}, {"\n\n1x\n", "line 3:"}};
     for (const auto& b : bad) {
         EXPECT_FALSE(ParseFrameScript(b.text, lines, error)) << b.text;
         EXPECT_EQ(error.rfind(b.error, 0), 0u) << error;

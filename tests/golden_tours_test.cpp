@@ -72,8 +72,8 @@ std::vector<FrameHashes> RunTour(const std::string& name) {
         // A state block runs from its "frame" line to the next one.
         size_t next = text.find("\nframe ", blockStart);
         next = next == std::string::npos ? text.size() : next + 1;
-        hashes.push_back({Fnv1a(cells.data() + f * 16000, 16000),
-                          Fnv1a(text.data() + blockStart, next - blockStart)});
+        hashes.push_back(
+            {Fnv1a(cells.data() + f * 16000, 16000), Fnv1a(text.data() + blockStart, next - blockStart)});
         blockStart = next;
     }
     return hashes;

@@ -109,7 +109,8 @@ TEST_F(HeadlessRunner, BadUsageIsOneClearLineAndExitTwo) {
 }
 
 TEST_F(HeadlessRunner, RunsRepeatsAndReportsFrames) {
-    const Outcome o = Run("--script script.txt --repeat 3 --frames-out f.bin --state-out s.txt", "16\n0 OTHER\n");
+    const Outcome o =
+        Run("--script script.txt --repeat 3 --frames-out f.bin --state-out s.txt", "16\n0 OTHER\n");
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.out.rfind("frames 6 ms ", 0), 0u) << o.out;
     EXPECT_NE(o.out.find(" fps "), std::string::npos);
@@ -157,7 +158,8 @@ TEST_F(HeadlessRunner, FailedWritesEndTheRunAndRemoveTheOutputs) {
 // messages show at most 40 characters of it, control characters escaped.
 TEST_F(HeadlessRunner, RefusesRunawayInputAndQuotesItSafely) {
     const std::string longWord = "16 +" + std::string(3000000, 'X') + "\n";
-    ExpectRefused(Run("--script script.txt --frames-out f.bin", "16\n" + longWord), "line 2: longer than", "long line");
+    ExpectRefused(Run("--script script.txt --frames-out f.bin", "16\n" + longWord), "line 2: longer than",
+                  "long line");
 #if !defined(_WIN32)
     ExpectRefused(Run("--script /dev/zero --frames-out f.bin"), "line 1: longer than", "/dev/zero");
 #endif

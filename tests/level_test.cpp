@@ -25,9 +25,9 @@ TEST(LoadLevel, ConvertsLayersAndStartsEveryDoorClosed) {
         for (double& c : column) c = 0.25;
     LevelImage[0] = 7;
     LevelImage[1] = 9;
-    WallByte(1, 2) = 70;   // door of texture 6
-    WallByte(3, 4) = 64;   // also empty
-    WallByte(5, 6) = 63;   // wall of texture 63
+    WallByte(1, 2) = 70;  // door of texture 6
+    WallByte(3, 4) = 64;  // also empty
+    WallByte(5, 6) = 63;  // wall of texture 63
     WallByte(63, 63) = 127;
     FloorByte(5, 10) = 200;  // floors and ceilings are copied unchanged
     CeilingByte(2, 3) = 64;
@@ -76,8 +76,10 @@ LevelFigures ReadLevelFigures() {
         if (!(words >> name)) continue;
         while (words >> word) {
             const size_t colon = word.find(':');
-            if (colon == std::string::npos) figures.numbers[name].push_back(std::stoi(word));
-            else figures.counts[name][std::stoi(word.substr(0, colon))] = std::stoi(word.substr(colon + 1));
+            if (colon == std::string::npos)
+                figures.numbers[name].push_back(std::stoi(word));
+            else
+                figures.counts[name][std::stoi(word.substr(0, colon))] = std::stoi(word.substr(colon + 1));
         }
     }
     return figures;
@@ -87,7 +89,8 @@ LevelFigures ReadLevelFigures() {
 // whose textures are used exactly so often, as art/level_figures.txt pins them.
 TEST(BuiltInLevel, KeepsItsOutline) {
     LevelFigures f = ReadLevelFigures();
-    const std::vector<int> start = f.numbers["start"], box = f.numbers["wall_box"], stray = f.numbers["last_stray_ceiling"];
+    const std::vector<int> start = f.numbers["start"], box = f.numbers["wall_box"],
+                           stray = f.numbers["last_stray_ceiling"];
     ASSERT_EQ(start.size(), 2u);
     ASSERT_EQ(box.size(), 4u);
     ASSERT_EQ(stray.size(), 2u);
@@ -140,7 +143,8 @@ TEST(BuiltInLevel, SurveyNoticesAHoleInTheOuterWall) {
     for (int y = 1; y < 63; ++y)
         for (int x = 1; x < 63; ++x) {
             uint8_t& w = LevelImage[2 + y * 64 + x];
-            if (w == 0 || w >= 64 || !before.reachable[x + 1][y] || LevelImage[2 + 4096 + y * 64 + x - 1] != 0)
+            if (w == 0 || w >= 64 || !before.reachable[x + 1][y] ||
+                LevelImage[2 + 4096 + y * 64 + x - 1] != 0)
                 continue;
             w = 0;
             LevelSurvey after;

@@ -37,17 +37,16 @@ protected:
     }
 };
 
-
 TEST_F(PlayerTest, RightBeatsLeftAndDownBeatsUp) {
     struct Row {
         bool left, right, up, down;
         double turn, move;
     };
     const Row rows[] = {
-        {false, false, false, false, 0, 0},  {true, false, false, false, -120, 0},
-        {false, true, false, false, 120, 0}, {true, true, false, false, 120, 0},
-        {false, false, true, false, 0, -1},  {false, false, false, true, 0, 1},
-        {false, false, true, true, 0, 1},    {true, true, true, true, 120, 1},
+        {false, false, false, false, 0, 0},   {true, false, false, false, -120, 0},
+        {false, true, false, false, 120, 0},  {true, true, false, false, 120, 0},
+        {false, false, true, false, 0, -1},   {false, false, false, true, 0, 1},
+        {false, false, true, true, 0, 1},     {true, true, true, true, 120, 1},
         {true, false, true, false, -120, -1},
     };
     for (const Row& row : rows) {
@@ -59,8 +58,8 @@ TEST_F(PlayerTest, RightBeatsLeftAndDownBeatsUp) {
         Player.turnInput = 99;  // stale values must be overwritten, never kept
         Player.moveInput = 99;
         ReadMotionKeys();
-        SCOPED_TRACE(testing::Message() << "left " << row.left << " right " << row.right << " up "
-                                        << row.up << " down " << row.down);
+        SCOPED_TRACE(testing::Message() << "left " << row.left << " right " << row.right << " up " << row.up
+                                        << " down " << row.down);
         EXPECT_EQ(Player.turnInput, row.turn);
         EXPECT_EQ(Player.moveInput, row.move);
     }
@@ -76,9 +75,8 @@ TEST_F(PlayerTest, TurningTruncatesTowardZero) {
     // 16 ms is a step of 3.75 units: right loses the fraction (a step of 4 down),
     // left keeps only the whole units (a step of 3 up).
     std::vector<Row> rows = {
-        {100, 16, VK_RIGHT, 96}, {100, 16, VK_LEFT, 103}, {2, 16, VK_RIGHT, 479},
-        {479, 16, VK_LEFT, 2},   {0, 16, VK_LEFT, 3},     {100, 0, VK_RIGHT, 100},
-        {0, 2048, VK_RIGHT, 0},  {0, 2048, VK_LEFT, 0},
+        {100, 16, VK_RIGHT, 96}, {100, 16, VK_LEFT, 103}, {2, 16, VK_RIGHT, 479}, {479, 16, VK_LEFT, 2},
+        {0, 16, VK_LEFT, 3},     {100, 0, VK_RIGHT, 100}, {0, 2048, VK_RIGHT, 0}, {0, 2048, VK_LEFT, 0},
     };
     // Frames of 1..4 ms turn by less than one unit: left cannot move the angle,
     // right always cuts off one unit, except at 0 where -0.x truncates back to 0.
@@ -93,9 +91,8 @@ TEST_F(PlayerTest, TurningTruncatesTowardZero) {
         Hold(row.key);
         Place(32, 32, row.start);
         Step(row.elapsed);
-        EXPECT_EQ(Player.angle, row.expected)
-            << "from " << row.start << ", " << row.elapsed << " ms "
-            << (row.key == VK_LEFT ? "left" : "right");
+        EXPECT_EQ(Player.angle, row.expected) << "from " << row.start << ", " << row.elapsed << " ms "
+                                              << (row.key == VK_LEFT ? "left" : "right");
     }
 }
 
@@ -107,7 +104,7 @@ TEST_F(PlayerTest, WalksAlongTheHeading) {
     };
     // 256 ms is exactly one cell; up walks forward, down backward.
     const Row rows[] = {
-        {0, VK_UP, 0, 1},   {120, VK_UP, 1, 0},   {240, VK_UP, 0, -1},
+        {0, VK_UP, 0, 1},    {120, VK_UP, 1, 0},  {240, VK_UP, 0, -1},
         {360, VK_UP, -1, 0}, {0, VK_DOWN, 0, -1}, {120, VK_DOWN, -1, 0},
     };
     for (const Row& row : rows) {
@@ -285,21 +282,10 @@ TEST_F(PlayerTest, BoxesReachingOutsideTheGridCollide) {
         bool collides;
     } rows[] = {
         // Truncation would take the left edge -0.1 to cell 0, which is empty.
-        {0.1, 32, true},
-        {32, 0.1, true},
-        {-0.5, 32, true},
-        {0.2, 32, false},
-        {32, 0.2, false},
-        {63.79, 32, false},
-        {63.8, 32, true},  // the right edge on 64 is already outside
-        {63.9, 32, true},
-        {32, 63.9, true},
-        {-1e12, 32, true},
-        {32, 1e12, true},
-        {inf, 32, true},
-        {32, -inf, true},
-        {nan, 32, true},
-        {32, nan, true},
+        {0.1, 32, true},  {32, 0.1, true},    {-0.5, 32, true},  {0.2, 32, false},
+        {32, 0.2, false}, {63.79, 32, false}, {63.8, 32, true},  // the right edge on 64 is already outside
+        {63.9, 32, true}, {32, 63.9, true},   {-1e12, 32, true}, {32, 1e12, true},
+        {inf, 32, true},  {32, -inf, true},   {nan, 32, true},   {32, nan, true},
     };
     for (const auto& row : rows)
         EXPECT_EQ(Collides(row.x, row.y), row.collides) << "(" << row.x << ", " << row.y << ")";
@@ -310,7 +296,7 @@ TEST_F(PlayerTest, CellsOutsideTheGridBlock) {
         int x, y;
         bool blocks;
     } rows[] = {
-        {-1, 5, true},     {64, 0, true},      {0, -1, true},  {5, 64, true},
+        {-1, 5, true},      {64, 0, true},      {0, -1, true}, {5, 64, true},
         {INT_MIN, 0, true}, {0, INT_MAX, true}, {0, 0, false}, {63, 63, false},
     };
     for (const auto& row : rows)
@@ -324,7 +310,10 @@ TEST_F(PlayerTest, NoStepLeavesTheGrid) {
         int angle;
         double elapsed;
     } rows[] = {
-        {50.5, 32.5, 120, 5000}, {0.25, 32.5, 360, 16}, {32.5, 63.7, 0, 100}, {32.5, 5.5, 240, 2e9},
+        {50.5, 32.5, 120, 5000},
+        {0.25, 32.5, 360, 16},
+        {32.5, 63.7, 0, 100},
+        {32.5, 5.5, 240, 2e9},
     };
     for (const auto& row : rows) {
         ResetKeyboard();

@@ -78,7 +78,8 @@ std::vector<ScriptLine> RandomScript(std::mt19937& random, int frames) {
     for (ScriptLine& line : lines) {
         line.elapsed = static_cast<uint32_t>(DrawElapsed(random));  // the clock may run backwards
         for (int k = keyCount(random); k > 0; --k)
-            line.events.push_back({INPUT_KEY_EVENT, keys[pickKey(random)], static_cast<uint8_t>(coin(random))});
+            line.events.push_back(
+                {INPUT_KEY_EVENT, keys[pickKey(random)], static_cast<uint8_t>(coin(random))});
     }
     return lines;
 }

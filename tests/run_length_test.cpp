@@ -68,10 +68,11 @@ void ExpectWellFormed(const EmbeddedStream& stream, int32_t decodedLength, int i
 
 TEST(EmbeddedStreams, KeepTheStorageRulesAndRoundTrip) {
     const char* sources[ASSET_STREAM_COUNT] = {
-        "textures/18.txt", "textures/01.txt", "textures/02.txt", "textures/03.txt", "textures/04.txt",
-        "textures/05.txt", "textures/06.txt", "textures/07.txt", "textures/08.txt", "textures/09.txt",
-        "textures/10.txt", "textures/11.txt", "textures/12.txt", "textures/13.txt", "textures/14.txt",
-        "textures/15.txt", "textures/16.txt", "textures/17.txt", "level.txt",       "sprites/sheet_0.txt",
+        "textures/18.txt",     "textures/01.txt",     "textures/02.txt",    "textures/03.txt",
+        "textures/04.txt",     "textures/05.txt",     "textures/06.txt",    "textures/07.txt",
+        "textures/08.txt",     "textures/09.txt",     "textures/10.txt",    "textures/11.txt",
+        "textures/12.txt",     "textures/13.txt",     "textures/14.txt",    "textures/15.txt",
+        "textures/16.txt",     "textures/17.txt",     "level.txt",          "sprites/sheet_0.txt",
         "sprites/sheet_1.txt", "sprites/sheet_2.txt", "sprites/sheet_3.txt"};
     for (int i = 0; i < ASSET_STREAM_COUNT; ++i) {
         ExpectWellFormed(EmbeddedStreams[i], AssetTable[i].decodedLength, i);

@@ -167,7 +167,7 @@ TEST_F(Sprites, Depth50AndAHalfIsNotDrawnButANearerActorStillIs) {
 }
 
 TEST_F(Sprites, ActorOnThePlayersSpotIsPassedOver) {
-    Player.angle = 0;  // +y: depth = dy exactly
+    Player.angle = 0;               // +y: depth = dy exactly
     AddActor(32.5, 32.51, 120, 0);  // depth 0.01: q = 5000
     FillUniformTexture(32, 0x3F);
     DrawSprites();
@@ -185,26 +185,24 @@ struct ViewCase {
 TEST_F(Sprites, ViewAndFrameChooseTheTexture) {
     // v = WrapAngle(angle - heading + 135), view = v / 60, texture 32 + view + 8 frame.
     const ViewCase cases[] = {
-        {120, 0, 32},          // v = 15: view 0, walking toward the player
-        {-120, 0, 36},         // v = 255: view 4, walking away
-        {120, 3, 56},          // frame 3
-        {-120, 2, 52},
-        {120 + 960, 1, 40},    // headings are never reduced
-        {-120 - 1440, 1, 44},
-        {120 - 2400, 3, 56},
-        {75, 0, 33},           // v = 60: view 1
-        {76, 0, 32},           // v = 59: view 0
-        {135, 0, 32},          // v = 0
-        {136, 0, 39},          // v = 479: view 7
-        {135 - 420, 2, 55},    // v = 420: view 7
-        {135 - 419, 2, 54},    // v = 419: view 6
+        {120, 0, 32},                                            // v = 15: view 0, walking toward the player
+        {-120, 0, 36},                                           // v = 255: view 4, walking away
+        {120, 3, 56},                                            // frame 3
+        {-120, 2, 52},        {120 + 960, 1, 40},                // headings are never reduced
+        {-120 - 1440, 1, 44}, {120 - 2400, 3, 56}, {75, 0, 33},  // v = 60: view 1
+        {76, 0, 32},                                             // v = 59: view 0
+        {135, 0, 32},                                            // v = 0
+        {136, 0, 39},                                            // v = 479: view 7
+        {135 - 420, 2, 55},                                      // v = 420: view 7
+        {135 - 419, 2, 54},                                      // v = 419: view 6
     };
     for (int angle : {240, 37, 0, 455}) {
         for (const ViewCase& k : cases) {
             ResetActors();
             FillSentinel();
             for (double& d : DepthBuffer) d = FAR;
-            for (int t = FIRST_SPRITE_TEXTURE; t < TEXTURE_COUNT; ++t) FillUniformTexture(t, TRANSPARENT_TEXEL);
+            for (int t = FIRST_SPRITE_TEXTURE; t < TEXTURE_COUNT; ++t)
+                FillUniformTexture(t, TRANSPARENT_TEXEL);
             FillUniformTexture(k.texture, 0x3F);  // only the expected image shows
             Player.angle = angle;
             // An actor about 10 cells ahead.
@@ -239,8 +237,8 @@ TEST_F(Sprites, EqualKeysOfDifferentDepthsHideTheNearerFigureToo) {
     // B at depth 10.01 (K = trunc(100.2) = 100, span 39..43) is farther, so drawn first
     // whatever the tie rule; A at depth 10 (K = 100) is hidden where B was drawn.
     Player.angle = 240;
-    AddActor(32.5, 22.5, 360, 0);     // A
-    AddActor(32.75, 22.49, 360, 1);   // B: C = trunc(40 + 7.99 x 0.25) = 41, N = 4
+    AddActor(32.5, 22.5, 360, 0);    // A
+    AddActor(32.75, 22.49, 360, 1);  // B: C = trunc(40 + 7.99 x 0.25) = 41, N = 4
     FillUniformTexture(32, 0x3F);
     DrawSprites();
     EXPECT_FALSE(ColumnUntouched(38));
@@ -405,7 +403,8 @@ TEST(SortSpritesByDepth, TwentyDistinctDepths) {
     SortSpritesByDepth(list.data(), 0, 19);
     std::vector<double> expected = depths;
     std::sort(expected.begin(), expected.end(), [](double a, double b) { return a > b; });
-    for (int i = 0; i < 20; ++i) EXPECT_EQ(list[static_cast<size_t>(i)].depth, expected[static_cast<size_t>(i)]) << i;
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(list[static_cast<size_t>(i)].depth, expected[static_cast<size_t>(i)]) << i;
 }
 
 TEST(SortSpritesByDepth, SortsOnlyLeftToRight) {

@@ -70,7 +70,8 @@ TEST(StateReport, WritesEveryLineOfTheBlockInOrder) {
     DoorMotionTable[2] = {5, 6, -DOOR_RATE};
     std::string out;
     AppendStateReport(out, UINT64_C(18446744073709551615));
-    EXPECT_EQ(out.rfind("frame 18446744073709551615 elapsed -5 anim 9000000000\nplayer ", 0), 0u) << out.substr(0, 80);
+    EXPECT_EQ(out.rfind("frame 18446744073709551615 elapsed -5 anim 9000000000\nplayer ", 0), 0u)
+        << out.substr(0, 80);
     char slot[64];
     std::snprintf(slot, sizeof slot, "\nslot 2 5 6 %.17g\ndoor 5 6 0.5\ndepth 0 0 ", -DOOR_RATE);
     EXPECT_NE(out.find(std::string("\nuse 0 0 0") + slot), std::string::npos) << out.substr(0, 200);

@@ -16,9 +16,8 @@ TEST(TerminalInput, DecodesArrowsInBothFormsAndSpace) {
         uint16_t code;
     };
     const Case cases[] = {
-        {"\x1b[A", 38}, {"\x1b[B", 40}, {"\x1b[C", 39}, {"\x1b[D", 37},
-        {"\x1bOA", 38}, {"\x1bOB", 40}, {"\x1bOC", 39}, {"\x1bOD", 37},
-        {"\x1b[1;5D", 37},  // with a modifier it is still the arrow
+        {"\x1b[A", 38}, {"\x1b[B", 40}, {"\x1b[C", 39}, {"\x1b[D", 37},    {"\x1bOA", 38},
+        {"\x1bOB", 40}, {"\x1bOC", 39}, {"\x1bOD", 37}, {"\x1b[1;5D", 37},  // with a modifier it is still the arrow
         {" ", 32},
     };
     for (const Case& c : cases) {

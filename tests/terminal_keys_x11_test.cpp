@@ -19,7 +19,7 @@ namespace {
 using namespace harness;
 
 constexpr int START_MS = 20000;
-constexpr int FRAME_MS = 17;         // the game shows 60 frames a second
+constexpr int FRAME_MS = 17;  // the game shows 60 frames a second
 
 // An X server of the test's own, found by -displayfd, never a fixed number.
 struct XServer {
@@ -41,8 +41,9 @@ struct XServer {
         if (!pid.empty()) Succeeds("kill " + pid);
     }
     std::string Env() const {
-        return "DISPLAY=" + display + " XDG_CONFIG_HOME=" + dir / "config" + " XDG_CACHE_HOME=" + dir / "cache" +
-               " XDG_RUNTIME_DIR=" + dir / "runtime" + " KITTY_CONFIG_DIRECTORY=" + dir / "kitty-config" +
+        return "DISPLAY=" + display + " XDG_CONFIG_HOME=" + dir / "config" +
+               " XDG_CACHE_HOME=" + dir / "cache" + " XDG_RUNTIME_DIR=" + dir / "runtime" +
+               " KITTY_CONFIG_DIRECTORY=" + dir / "kitty-config" +
                " KITTY_CACHE_DIRECTORY=" + dir / "kitty-cache" +
                " MESA_SHADER_CACHE_DISABLE=true LIBGL_ALWAYS_SOFTWARE=1 LANG=C.UTF-8 ";
     }
@@ -53,11 +54,13 @@ struct XServer {
     }
     // Focuses the first window of the class, then holds the key for holdMs.
     bool Focus(const std::string& windowClass) {
-        const std::string window = Output(Env() + "xdotool search --sync --class " + windowClass + " | head -1");
+        const std::string window =
+            Output(Env() + "xdotool search --sync --class " + windowClass + " | head -1");
         return !window.empty() && Succeeds(Env() + "xdotool windowfocus --sync " + window);
     }
     void Hold(const std::string& key, int holdMs) {
-        Succeeds(Env() + "xdotool keydown " + key + " sleep " + std::to_string(holdMs / 1000.0) + " keyup " + key);
+        Succeeds(Env() + "xdotool keydown " + key + " sleep " + std::to_string(holdMs / 1000.0) + " keyup " +
+                 key);
     }
 };
 
@@ -70,7 +73,8 @@ TEST(TerminalKeysInX, KittyReportsReleasesSoAHoldWalksItsOwnLength) {
     const std::string socket = "unix:" + x.dir / "kitty.sock";
     const std::string kittyPid = x.Launch(
         "kitty --config NONE -o linux_display_server=x11 -o allow_remote_control=yes --listen-on " + socket +
-        " -o initial_window_width=84c -o initial_window_height=54c -o remember_window_size=no " + FARROWGATE_GAME);
+        " -o initial_window_width=84c -o initial_window_height=54c -o remember_window_size=no " +
+        FARROWGATE_GAME);
     auto screen = [&] { return Output(x.Env() + "kitty @ --to " + socket + " get-text"); };
     if (!WaitUntil([&] { return ShowsGame(screen()); }, START_MS)) {
         Succeeds("kill " + kittyPid);
@@ -87,15 +91,17 @@ TEST(TerminalKeysInX, KittyReportsReleasesSoAHoldWalksItsOwnLength) {
             const double before = SettledY(screen);
             x.Hold(holdMs % 200 == 0 ? "Up" : "Down", holdMs);
             walkedMs = std::fabs(SettledY(screen) - before) * MS_PER_CELL;
-            RecordProperty("kitty_hold_" + std::to_string(holdMs) + "_try_" + std::to_string(attempt) + "_walked_ms",
-                           static_cast<int>(std::lround(walkedMs)));
+            RecordProperty(
+                "kitty_hold_" + std::to_string(holdMs) + "_try_" + std::to_string(attempt) + "_walked_ms",
+                static_cast<int>(std::lround(walkedMs)));
             if (std::fabs(walkedMs - holdMs) <= 3 * FRAME_MS) break;
             x.Hold(holdMs % 200 == 0 ? "Down" : "Up", holdMs);  // back the same way
         }
         EXPECT_NEAR(walkedMs, holdMs, 3 * FRAME_MS) << "a " << holdMs << " ms hold";
     }
     Succeeds(x.Env() + "xdotool key Escape");
-    EXPECT_TRUE(WaitUntil([&] { return ProcessGone(std::stoi(kittyPid)); }, START_MS)) << "Escape did not quit";
+    EXPECT_TRUE(WaitUntil([&] { return ProcessGone(std::stoi(kittyPid)); }, START_MS))
+        << "Escape did not quit";
 }
 
 TEST(TerminalKeysInX, XtermRepeatsPressesAndALearnedHoldDoesNotStutter) {
@@ -103,8 +109,8 @@ TEST(TerminalKeysInX, XtermRepeatsPressesAndALearnedHoldDoesNotStutter) {
     if (!x.Start()) GTEST_SKIP() << "Xvfb and xdotool are needed for this test";
     if (!Installed("xterm") || !Installed("tmux")) GTEST_SKIP() << "xterm and tmux are needed for this test";
     const std::string tmux = "tmux -S " + x.dir / "tmux.sock" + " -f /dev/null";
-    const std::string xtermPid = x.Launch("xterm -u8 -geometry 84x54 -e " + tmux + " new-session -s input-x " +
-                                          FARROWGATE_GAME);
+    const std::string xtermPid =
+        x.Launch("xterm -u8 -geometry 84x54 -e " + tmux + " new-session -s input-x " + FARROWGATE_GAME);
     auto screen = [&] { return Output(tmux + " capture-pane -p -t input-x"); };
     if (!WaitUntil([&] { return ShowsGame(screen()); }, START_MS)) {
         Succeeds("kill " + xtermPid);
@@ -134,7 +140,8 @@ TEST(TerminalKeysInX, XtermRepeatsPressesAndALearnedHoldDoesNotStutter) {
     const double tapMs = std::fabs(SettledY(screen) - before) * MS_PER_CELL;
     RecordProperty("xterm_learned_200ms_hold_walked_ms", static_cast<int>(std::lround(tapMs)));
     Succeeds(x.Env() + "xdotool key Escape");
-    EXPECT_TRUE(WaitUntil([&] { return ProcessGone(std::stoi(xtermPid)); }, START_MS)) << "Escape did not quit";
+    EXPECT_TRUE(WaitUntil([&] { return ProcessGone(std::stoi(xtermPid)); }, START_MS))
+        << "Escape did not quit";
     Succeeds(tmux + " kill-server");
 }
 

@@ -52,16 +52,25 @@ TEST(TerminalOutput, ColourChangesSendOnlyTheHalfThatDiffers) {
         const char* sgr;
     };
     const Case cases[] = {
-        {PEN_UNKNOWN, 0x00, "\x1b[30;40m"}, {PEN_UNKNOWN, 0x01, "\x1b[34;40m"},  // blue
-        {PEN_UNKNOWN, 0x02, "\x1b[32;40m"}, {PEN_UNKNOWN, 0x03, "\x1b[36;40m"},  // green, cyan
-        {PEN_UNKNOWN, 0x04, "\x1b[31;40m"}, {PEN_UNKNOWN, 0x05, "\x1b[35;40m"},  // red, magenta
-        {PEN_UNKNOWN, 0x06, "\x1b[33;40m"}, {PEN_UNKNOWN, 0x0F, "\x1b[97;40m"},  // yellow, bright
-        {PEN_UNKNOWN, 0x20, "\x1b[30;42m"}, {PEN_UNKNOWN, 0x60, "\x1b[30;43m"},  // backgrounds
-        {PEN_UNKNOWN, 0x80, "\x1b[30;100m"}, {PEN_UNKNOWN, 0xF9, "\x1b[94;107m"},
+        {PEN_UNKNOWN, 0x00, "\x1b[30;40m"},
+        {PEN_UNKNOWN, 0x01, "\x1b[34;40m"},  // blue
+        {PEN_UNKNOWN, 0x02, "\x1b[32;40m"},
+        {PEN_UNKNOWN, 0x03, "\x1b[36;40m"},  // green, cyan
+        {PEN_UNKNOWN, 0x04, "\x1b[31;40m"},
+        {PEN_UNKNOWN, 0x05, "\x1b[35;40m"},  // red, magenta
+        {PEN_UNKNOWN, 0x06, "\x1b[33;40m"},
+        {PEN_UNKNOWN, 0x0F, "\x1b[97;40m"},  // yellow, bright
+        {PEN_UNKNOWN, 0x20, "\x1b[30;42m"},
+        {PEN_UNKNOWN, 0x60, "\x1b[30;43m"},  // backgrounds
+        {PEN_UNKNOWN, 0x80, "\x1b[30;100m"},
+        {PEN_UNKNOWN, 0xF9, "\x1b[94;107m"},
         {PEN_PLAIN, 0x07, "\x1b[37;40m"},  // from default colours both halves are needed
-        {0x07, 0x0F, "\x1b[97m"},          {0x07, 0x17, "\x1b[44m"},
-        {0x07, 0x87, "\x1b[100m"},         {0x1C, 0x2A, "\x1b[92;42m"},
-        {0x07, 0x07, ""},                  {0x1C, PEN_PLAIN, "\x1b[0m"},
+        {0x07, 0x0F, "\x1b[97m"},
+        {0x07, 0x17, "\x1b[44m"},
+        {0x07, 0x87, "\x1b[100m"},
+        {0x1C, 0x2A, "\x1b[92;42m"},
+        {0x07, 0x07, ""},
+        {0x1C, PEN_PLAIN, "\x1b[0m"},
         {PEN_PLAIN, PEN_PLAIN, ""},
     };
     for (const Case& c : cases) {
@@ -78,21 +87,31 @@ TEST(TerminalOutput, CursorMovesTakeTheShortestForm) {
         const char* bytes;
     };
     const Case cases[] = {
-        {-1, -1, 0, 0, 49, "\x1b[H"},         {-1, 5, 4, 0, 49, "\x1b[5H"},  // from nowhere: absolute
-        {-1, -1, 4, 9, 49, "\x1b[5;10H"},      {3, -1, 4, 0, 49, "\r\n"},     // next line
-        {3, -1, 4, 0, 3, "\x1b[5H"},           // a line feed on the last row would scroll
-        {2, 10, 2, 10, 49, ""},                {2, 10, 2, 11, 49, "\x1b[C"},
-        {2, 10, 2, 9, 49, "\b"},               {2, 10, 2, 4, 49, "\x1b[6D"},
-        {2, 10, 2, 0, 49, "\r"},               {2, 10, 2, 30, 49, "\x1b[20C"},
-        {2, -1, 2, 3, 49, "\r\x1b[3C"},        {2, 10, 3, 10, 49, "\x1b[B"},
-        {2, 10, 0, 10, 49, "\x1b[2A"},         {2, 10, 3, 11, 49, "\x1b[B\x1b[C"},
-        {20, 70, 45, 3, 49, "\x1b[46;4H"},     {5, 40, 6, 2, 49, "\x1b[7;3H"},
-        {5, 40, 4, 39, 49, "\x1b[A\b"},  {5, 40, 4, 0, 49, "\x1b[5H"},  // a tie goes to absolute
+        {-1, -1, 0, 0, 49, "\x1b[H"},
+        {-1, 5, 4, 0, 49, "\x1b[5H"},  // from nowhere: absolute
+        {-1, -1, 4, 9, 49, "\x1b[5;10H"},
+        {3, -1, 4, 0, 49, "\r\n"},    // next line
+        {3, -1, 4, 0, 3, "\x1b[5H"},  // a line feed on the last row would scroll
+        {2, 10, 2, 10, 49, ""},
+        {2, 10, 2, 11, 49, "\x1b[C"},
+        {2, 10, 2, 9, 49, "\b"},
+        {2, 10, 2, 4, 49, "\x1b[6D"},
+        {2, 10, 2, 0, 49, "\r"},
+        {2, 10, 2, 30, 49, "\x1b[20C"},
+        {2, -1, 2, 3, 49, "\r\x1b[3C"},
+        {2, 10, 3, 10, 49, "\x1b[B"},
+        {2, 10, 0, 10, 49, "\x1b[2A"},
+        {2, 10, 3, 11, 49, "\x1b[B\x1b[C"},
+        {20, 70, 45, 3, 49, "\x1b[46;4H"},
+        {5, 40, 6, 2, 49, "\x1b[7;3H"},
+        {5, 40, 4, 39, 49, "\x1b[A\b"},
+        {5, 40, 4, 0, 49, "\x1b[5H"},  // a tie goes to absolute
     };
     for (const Case& c : cases) {
         char out[16];
-        EXPECT_EQ(std::string(out, EncodeCursorMove(c.fromRow, c.fromColumn, c.row, c.column, c.lastRow, out)),
-                  c.bytes)
+        EXPECT_EQ(
+            std::string(out, EncodeCursorMove(c.fromRow, c.fromColumn, c.row, c.column, c.lastRow, out)),
+            c.bytes)
             << "(" << c.fromRow << "," << c.fromColumn << ") to (" << c.row << "," << c.column << ")";
     }
 }
@@ -143,7 +162,8 @@ TEST(TerminalOutput, RepeatsRunsOnlyWhereAllowedAndShorter) {
 TEST(TerminalOutput, ShiftsARowThatMovedSideways) {
     auto row = [](int offset) {
         std::vector<CHAR_INFO> cells = Frame({'x', 0x07});
-        for (int c = 0; c < SCREEN_WIDTH; ++c) cells[c] = {static_cast<uint16_t>('a' + (c + offset + 26) % 26), 0x07};
+        for (int c = 0; c < SCREEN_WIDTH; ++c)
+            cells[c] = {static_cast<uint16_t>('a' + (c + offset + 26) % 26), 0x07};
         return cells;
     };
     struct Case {
@@ -151,7 +171,7 @@ TEST(TerminalOutput, ShiftsARowThatMovedSideways) {
         const char* bytes;
     };
     const Case cases[] = {
-        {100, 2, "\x1b[0m\x1b[H\x1b[2P\x1b[78C\x1b[37;40mcd"},              // left by 2
+        {100, 2, "\x1b[0m\x1b[H\x1b[2P\x1b[78C\x1b[37;40mcd"},         // left by 2
         {100, -3, "\x1b[0m\x1b[1;78H\x1b[3P\r\x1b[3@\x1b[37;40mxyz"},  // right by 3
         {80, -3, "\x1b[0m\x1b[H\x1b[3@\x1b[37;40mxyz"},                // nothing beside the picture
     };
@@ -167,7 +187,8 @@ TEST(TerminalOutput, WorstCaseFrameFitsTheBuffer) {
     // Every other cell changes, in colours that differ in both halves.
     std::vector<CHAR_INFO> first = Frame({219, 0x9F});
     std::vector<CHAR_INFO> second = first;
-    for (size_t i = 0; i < second.size(); i += 2) second[i] = {219, static_cast<uint16_t>(i % 4 ? 0xF8 : 0x70)};
+    for (size_t i = 0; i < second.size(); i += 2)
+        second[i] = {219, static_cast<uint16_t>(i % 4 ? 0xF8 : 0x70)};
     TerminalOutputState state;
     ResetTerminalOutput(state, 0, 0);  // size unknown: send everything
     EXPECT_LE(Encode(state, first).size(), TERMINAL_FRAME_BYTES_MAX);
@@ -187,11 +208,14 @@ TEST(TerminalOutput, SizeNoticeShortensToFitTheTerminal) {
         {24, 30, "30x24; needs 80x50"},
         {3, 12, "needs 80x50"},
         {3, 4, "need"},
-        {50, 80, ""}, {60, 100, ""}, {0, 0, ""},  // fits, or size unknown
+        {50, 80, ""},
+        {60, 100, ""},
+        {0, 0, ""},  // fits, or size unknown
     };
     for (const Case& c : cases) {
         char out[128];
-        EXPECT_EQ(std::string(out, SizeNotice(c.rows, c.columns, out)), c.notice) << c.columns << "x" << c.rows;
+        EXPECT_EQ(std::string(out, SizeNotice(c.rows, c.columns, out)), c.notice)
+            << c.columns << "x" << c.rows;
     }
 }
 

@@ -39,42 +39,63 @@ void RunScripts(const std::vector<Script>& scripts) {
 
 TEST(TerminalProtocols, KittyPressRepeatAndReleaseInShortAndExplicitForms) {
     RunScripts({
-        {"escape short then explicit release", KITTY_ON,
+        {"escape short then explicit release",
+         KITTY_ON,
          {{"\x1b[27u", 0, {{27, true}}}, {"\x1b[27;1:2u", 30, {}}, {"\x1b[27;1:3u", 60, {{27, false}}}}},
-        {"arrow short form, repeat and release", KITTY_ON,
+        {"arrow short form, repeat and release",
+         KITTY_ON,
          {{"\x1b[D", 0, {{37, true}}}, {"\x1b[1;1:2D", 500, {}}, {"\x1b[1;1:3D", 900, {{37, false}}}}},
-        {"explicit press with modifiers", KITTY_ON,
+        {"explicit press with modifiers",
+         KITTY_ON,
          {{"\x1b[1;2:1A", 0, {{38, true}}}, {"\x1b[1;2:3A", 40, {{38, false}}}}},
-        {"caps and num lock do not change the key", KITTY_ON,
+        {"caps and num lock do not change the key",
+         KITTY_ON,
          {{"\x1b[32;65u", 0, {{32, true}}}, {"\x1b[32;193:3u", 40, {{32, false}}}}},
-        {"keypad arrows", KITTY_ON,
+        {"keypad arrows",
+         KITTY_ON,
          {{"\x1b[57419u\x1b[57420u", 0, {{38, true}, {40, true}}},
           {"\x1b[57417;1:3u\x1b[57419;1:3u", 9, {{38, false}}}}},
-        {"keys we do not use, modifiers as keys, function keys", KITTY_ON,
+        {"keys we do not use, modifiers as keys, function keys",
+         KITTY_ON,
          {{"\x1b[97u\x1b[57441u\x1b[57441;2:3u\x1b[2~\x1b[13u\x1b[1;1:3P", 0, {}}}},
-        {"no release is synthesised while a key is held", KITTY_ON,
+        {"no release is synthesised while a key is held",
+         KITTY_ON,
          {{"\x1b[C", 0, {{39, true}}}, {"", 5000, {}}, {"\x1b[1;1:3C", 5001, {{39, false}}}}},
-        {"a tap within one poll is still seen by one frame", KITTY_ON,
+        {"a tap within one poll is still seen by one frame",
+         KITTY_ON,
          {{"\x1b[32u\x1b[32;1:3u", 0, {{32, true}}}, {"", 1, {{32, false}}}}},
-        {"pressed again before the release was passed on: still down", KITTY_ON,
-         {{"\x1b[32u\x1b[32;1:3u\x1b[32u", 0, {{32, true}}}, {"", 1, {}}, {"\x1b[32;1:3u", 2, {{32, false}}}}},
+        {"pressed again before the release was passed on: still down",
+         KITTY_ON,
+         {{"\x1b[32u\x1b[32;1:3u\x1b[32u", 0, {{32, true}}},
+          {"", 1, {}},
+          {"\x1b[32;1:3u", 2, {{32, false}}}}},
         {"a release for a key never pressed is dropped", KITTY_ON, {{"\x1b[1;1:3B\x1b[32;1:3u", 0, {}}}},
-        {"a release proves releases even before the answer", "",
-         {{"\x1b[A", 0, {{38, true}}}, {"\x1b[1;1:3A", 100, {{38, false}}}, {"\x1b[B", 200, {{40, true}}},
+        {"a release proves releases even before the answer",
+         "",
+         {{"\x1b[A", 0, {{38, true}}},
+          {"\x1b[1;1:3A", 100, {{38, false}}},
+          {"\x1b[B", 200, {{40, true}}},
           {"", 2000, {}}}},
     });
 }
 
 TEST(TerminalProtocols, Win32InputModeRecordsByVirtualKey) {
     RunScripts({
-        {"arrow down then up", "",
-         {{"\x1b[38;72;0;1;0;1_", 0, {{38, true}}}, {"\x1b[38;72;0;1;0;1_", 30, {}},
-          {"\x1b[38;72;0;0;0;1_", 60, {{38, false}}}, {"", 5000, {}}}},
+        {"arrow down then up",
+         "",
+         {{"\x1b[38;72;0;1;0;1_", 0, {{38, true}}},
+          {"\x1b[38;72;0;1;0;1_", 30, {}},
+          {"\x1b[38;72;0;0;0;1_", 60, {{38, false}}},
+          {"", 5000, {}}}},
         {"empty fields", "", {{"\x1b[32;;32;1;;_", 0, {{32, true}}}, {"\x1b[32;;;;;_", 10, {{32, false}}}}},
-        {"escape and the other arrows", "",
-         {{"\x1b[27;1;27;1;0;1_\x1b[37;75;0;1;0;1_\x1b[39;77;0;1;0;1_\x1b[40;80;0;1;0;1_", 0,
+        {"escape and the other arrows",
+         "",
+         {{"\x1b[27;1;27;1;0;1_\x1b[37;75;0;1;0;1_\x1b[39;77;0;1;0;1_\x1b[40;80;0;1;0;1_",
+           0,
            {{27, true}, {37, true}, {39, true}, {40, true}}}}},
-        {"other keys are ignored", "", {{"\x1b[65;30;97;1;0;1_\x1b[16;42;0;1;16;1_\x1b[65;30;97;0;0;1_", 0, {}}}},
+        {"other keys are ignored",
+         "",
+         {{"\x1b[65;30;97;1;0;1_\x1b[16;42;0;1;16;1_\x1b[65;30;97;0;0;1_", 0, {}}}},
     });
 }
 
@@ -88,13 +109,13 @@ TEST(TerminalProtocols, ControlKeysInEveryForm) {
         {"\x03", true, false},
         {"\x1a", false, true},
         {"\x1b[99;5u", true, false},
-        {"\x1b[99;69u", true, false},    // caps lock on
-        {"\x1b[99;133u", true, false},   // num lock on
+        {"\x1b[99;69u", true, false},   // caps lock on
+        {"\x1b[99;133u", true, false},  // num lock on
         {"\x1b[122;5u", false, true},
-        {"\x1b[99;5:3u", false, false},  // the release of Ctrl-C is not another Ctrl-C
+        {"\x1b[99;5:3u", false, false},         // the release of Ctrl-C is not another Ctrl-C
         {"\x1b[99u\x1b[122;3u", false, false},  // plain c, Alt-z
         {"\x1b[67;46;3;1;8;1_", true, false},
-        {"\x1b[67;46;0;1;4;1_", true, false},   // right Ctrl, no character
+        {"\x1b[67;46;0;1;4;1_", true, false},  // right Ctrl, no character
         {"\x1b[90;44;26;1;8;1_", false, true},
         {"\x1b[67;46;3;0;8;1_", false, false},  // key-up
     };

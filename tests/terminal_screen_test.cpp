@@ -54,7 +54,8 @@ int RunHeadless(const std::string& arguments) {
 std::vector<CHAR_INFO> FrameCells(const std::string& frames, size_t index) {
     std::vector<CHAR_INFO> cells(SCREEN_WIDTH * SCREEN_HEIGHT);
     for (size_t i = 0; i < cells.size(); ++i) {
-        const unsigned char* b = reinterpret_cast<const unsigned char*>(frames.data() + index * FRAME_BYTES + i * 4);
+        const unsigned char* b =
+            reinterpret_cast<const unsigned char*>(frames.data() + index * FRAME_BYTES + i * 4);
         cells[i] = {static_cast<uint16_t>(b[0] | b[1] << 8), static_cast<uint16_t>(b[2] | b[3] << 8)};
     }
     return cells;
@@ -76,10 +77,11 @@ bool SplitCapture(const std::string& capture, std::vector<std::string>& chunks) 
 TEST(TerminalCapture, WritesTheEncodersBytesForEveryFrameAndRejectsABadSize) {
     TempDir dir;
     ASSERT_FALSE(dir.path.empty());
-    const fs::path script = dir.path / "walk.txt", frames = dir.path / "frames.bin", capture = dir.path / "out.bin";
+    const fs::path script = dir.path / "walk.txt", frames = dir.path / "frames.bin",
+                   capture = dir.path / "out.bin";
     std::ofstream(script) << "16\n16 +UP\n16\n16 -UP\n16\n16 +LEFT\n16 -LEFT\n";
-    ASSERT_EQ(RunHeadless("--script " + script.string() + " --frames-out " + frames.string() + " --terminal-out " +
-                          capture.string() + " --terminal-size 80x24"),
+    ASSERT_EQ(RunHeadless("--script " + script.string() + " --frames-out " + frames.string() +
+                          " --terminal-out " + capture.string() + " --terminal-size 80x24"),
               0);
     std::vector<std::string> chunks;
     ASSERT_TRUE(SplitCapture(ReadAll(capture), chunks));
@@ -162,7 +164,8 @@ int WrongCells(const Emulator& e, const std::vector<CHAR_INFO>& cells, std::stri
             bool ok;
             if (noticeLength > 0 && r == rows - 1) {
                 const uint32_t want = static_cast<size_t>(c) < noticeLength ? notice[c] : ' ';
-                ok = glyph == want && VTERM_COLOR_IS_DEFAULT_FG(&shown.fg) && VTERM_COLOR_IS_DEFAULT_BG(&shown.bg);
+                ok = glyph == want && VTERM_COLOR_IS_DEFAULT_FG(&shown.fg) &&
+                     VTERM_COLOR_IS_DEFAULT_BG(&shown.bg);
             } else {
                 const CHAR_INFO& cell = cells[r * SCREEN_WIDTH + c];
                 ok = glyph == CodePoint(cell.character) && VTERM_COLOR_IS_INDEXED(&shown.fg) &&
@@ -172,7 +175,8 @@ int WrongCells(const Emulator& e, const std::vector<CHAR_INFO>& cells, std::stri
             }
             if (!ok && wrong++ < 3)
                 first += "row " + std::to_string(r) + " column " + std::to_string(c) + " shows " +
-                         std::to_string(glyph) + " fg " + std::to_string(shown.fg.indexed.idx) + " bg " + std::to_string(shown.bg.indexed.idx) + "; ";
+                         std::to_string(glyph) + " fg " + std::to_string(shown.fg.indexed.idx) + " bg " +
+                         std::to_string(shown.bg.indexed.idx) + "; ";
         }
     }
     // Nothing beside or below the picture: blank, in default colours.
@@ -180,9 +184,10 @@ int WrongCells(const Emulator& e, const std::vector<CHAR_INFO>& cells, std::stri
         for (int c = r < rows ? columns : 0; c < e.columns; ++c) {
             VTermScreenCell shown;
             vterm_screen_get_cell(e.screen, VTermPos{r, c}, &shown);
-            const bool blank = (shown.chars[0] == 0 || shown.chars[0] == ' ') && VTERM_COLOR_IS_DEFAULT_FG(&shown.fg) &&
-                               VTERM_COLOR_IS_DEFAULT_BG(&shown.bg);
-            if (!blank && wrong++ == 0) first += "outside the picture, row " + std::to_string(r) + " column " + std::to_string(c);
+            const bool blank = (shown.chars[0] == 0 || shown.chars[0] == ' ') &&
+                               VTERM_COLOR_IS_DEFAULT_FG(&shown.fg) && VTERM_COLOR_IS_DEFAULT_BG(&shown.bg);
+            if (!blank && wrong++ == 0)
+                first += "outside the picture, row " + std::to_string(r) + " column " + std::to_string(c);
         }
     }
     return wrong;
@@ -201,8 +206,8 @@ Tour RunTour(const std::string& name, const fs::path& dir) {
     if (std::getline(first, line) && line.rfind("#! ", 0) == 0) options = line.substr(3);
     const fs::path frames = dir / "frames.bin", capture = dir / "terminal.bin";
     Tour tour;
-    EXPECT_EQ(RunHeadless("--script " + script.string() + " --frames-out " + frames.string() + " --terminal-out " +
-                          capture.string() + " " + options),
+    EXPECT_EQ(RunHeadless("--script " + script.string() + " --frames-out " + frames.string() +
+                          " --terminal-out " + capture.string() + " " + options),
               0);
     tour.frames = ReadAll(frames);
     tour.count = tour.frames.size() / FRAME_BYTES;
@@ -224,7 +229,8 @@ TEST_P(TerminalScreen, EveryTourFrameShowsOnAnEmulatedTerminal) {
     for (size_t f = 0; f < tour.count; ++f) {
         large.Feed(tour.capture[f]);
         std::string where;
-        ASSERT_EQ(WrongCells(large, FrameCells(tour.frames, f), where), 0) << "100x60 frame " << f << ": " << where;
+        ASSERT_EQ(WrongCells(large, FrameCells(tour.frames, f), where), 0)
+            << "100x60 frame " << f << ": " << where;
     }
 
     // 80 x 24 without REP; grown to 100 x 60 and shrunk to 70 x 30 on the

@@ -28,7 +28,8 @@ struct Tmux {
     ~Tmux() { Succeeds(tmux + " kill-server"); }
 
     bool Start(const std::string& command) {
-        return Succeeds("TERM=xterm " + tmux + " new-session -d -s input-test -x 100 -y 60 " + Quoted(command));
+        return Succeeds("TERM=xterm " + tmux + " new-session -d -s input-test -x 100 -y 60 " +
+                        Quoted(command));
     }
     void Keys(const std::string& keys) { Succeeds(tmux + " send-keys -t input-test " + keys); }
     void Line(const std::string& text) { Keys(Quoted(text) + " Enter"); }
@@ -64,8 +65,8 @@ bool StartShell(Tmux& tmux) {
 // Starts the game as the shell's foreground job; its exit status goes to `name`.
 void RunGame(Tmux& tmux, const std::string& name) {
     Succeeds("rm -f " + tmux.dir / "pid" + " " + tmux.dir / name + " " + tmux.dir / "after");
-    tmux.Line("bash -c " + Quoted("echo $$ > " + tmux.dir / "pid" + "; exec " + FARROWGATE_GAME) + "; echo $? > " +
-              tmux.dir / name + "; stty -g > " + tmux.dir / "after");
+    tmux.Line("bash -c " + Quoted("echo $$ > " + tmux.dir / "pid" + "; exec " + FARROWGATE_GAME) +
+              "; echo $? > " + tmux.dir / name + "; stty -g > " + tmux.dir / "after");
 }
 
 // A shell in the pane with its terminal modes noted, and the game its foreground job.
@@ -85,15 +86,17 @@ TEST(TerminalSession, EveryWayOutRestoresTheTerminalWithItsStatus) {
         int status;
     };
     const Case cases[] = {
-        {"Escape", false, 0},  {"C-c", false, 130}, {"TERM", true, 128 + SIGTERM}, {"HUP", true, 128 + SIGHUP},
-        {"USR1", true, 128 + SIGUSR1}, {"PIPE", true, 128 + SIGPIPE}, {"ALRM", true, 128 + SIGALRM},
-        {"XCPU", true, 128 + SIGXCPU}, {"PROF", true, 128 + SIGPROF},
+        {"Escape", false, 0},          {"C-c", false, 130},           {"TERM", true, 128 + SIGTERM},
+        {"HUP", true, 128 + SIGHUP},   {"USR1", true, 128 + SIGUSR1}, {"PIPE", true, 128 + SIGPIPE},
+        {"ALRM", true, 128 + SIGALRM}, {"XCPU", true, 128 + SIGXCPU}, {"PROF", true, 128 + SIGPROF},
     };
     for (const Case& c : cases) {
         RunGame(tmux, "status");
         ASSERT_TRUE(tmux.WaitForGame()) << c.how << ": the game did not start";
-        if (c.signal) Succeeds(std::string("kill -") + c.how + " " + tmux.File("pid"));
-        else tmux.Keys(c.how);
+        if (c.signal)
+            Succeeds(std::string("kill -") + c.how + " " + tmux.File("pid"));
+        else
+            tmux.Keys(c.how);
         ASSERT_TRUE(tmux.WaitForFile("after")) << c.how << ": the game did not end";
         EXPECT_EQ(tmux.File("status"), std::to_string(c.status)) << c.how;
         EXPECT_EQ(tmux.File("after"), tmux.File("before")) << c.how << ": terminal modes changed";
@@ -104,7 +107,8 @@ TEST(TerminalSession, EveryWayOutRestoresTheTerminalWithItsStatus) {
 // Stopped, the terminal is the shell's again; continued, the game takes it
 // back and still quits on Escape.
 void ExpectStoppedThenWorking(Tmux& tmux, const char* how) {
-    ASSERT_TRUE(WaitUntil([&] { return tmux.CursorShown(); }, STEP_MS)) << how << ": cursor hidden while stopped";
+    ASSERT_TRUE(WaitUntil([&] { return tmux.CursorShown(); }, STEP_MS))
+        << how << ": cursor hidden while stopped";
     Succeeds("rm -f " + tmux.dir / "stopped");
     tmux.Line("stty -g > " + tmux.dir / "stopped");
     ASSERT_TRUE(tmux.WaitForFile("stopped")) << how;
@@ -166,12 +170,13 @@ TEST(TerminalSession, TimeStoppedWalksNoOne) {
 TEST(TerminalSession, KillingTheSessionEndsAGameThatBlocksHangups) {
     Tmux tmux;
     if (!Installed("tmux")) GTEST_SKIP() << "tmux is needed for this test";
-    ASSERT_TRUE(tmux.Start(std::string("echo $$ > ") + tmux.dir / "pid" + "; exec " + FARROWGATE_SIGHUP_BLOCKED +
-                           " " + FARROWGATE_GAME));
+    ASSERT_TRUE(tmux.Start(std::string("echo $$ > ") + tmux.dir / "pid" + "; exec " +
+                           FARROWGATE_SIGHUP_BLOCKED + " " + FARROWGATE_GAME));
     ASSERT_TRUE(tmux.WaitForGame());
     const pid_t pid = std::stoi(tmux.File("pid"));
     Succeeds(tmux.tmux + " kill-session -t input-test");
-    EXPECT_TRUE(WaitUntil([&] { return ProcessGone(pid); }, 1000)) << "still running a second after the session";
+    EXPECT_TRUE(WaitUntil([&] { return ProcessGone(pid); }, 1000))
+        << "still running a second after the session";
 }
 
 TEST(TerminalSession, AHungUpTerminalEndsTheGameAtOnceWithStatusOne) {
@@ -191,17 +196,20 @@ TEST(TerminalSession, AStalledTerminalCannotHoldAQuitSignalHostage) {
         PtyGame game;
         ASSERT_TRUE(game.Start(FARROWGATE_GAME, false));
         // Nobody reads: the terminal fills up and the game blocks in a write.
-        ASSERT_TRUE(WaitUntil([&] {
-            const int before = game.Unread();
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            return before > 0 && game.Unread() == before;
-        }, START_MS));
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                const int before = game.Unread();
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                return before > 0 && game.Unread() == before;
+            },
+            START_MS));
         int status = 0;
         ASSERT_FALSE(game.Ended(status, 0));
         const auto sent = std::chrono::steady_clock::now();
         kill(game.pid, signal);
         ASSERT_TRUE(game.Ended(status, 1500)) << "signal " << signal << " held off by a stalled terminal";
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal;
         RecordProperty("stalled_exit_ms_" + std::to_string(signal), static_cast<int>(ms.count()));
     }

@@ -26,8 +26,8 @@ struct Timed {
     uint32_t atMs;
 };
 
-std::vector<Timed> Play(Decoder& decoder, const std::vector<Hold>& holds, uint32_t delayMs, uint32_t intervalMs,
-                        uint32_t startMs, uint32_t endMs) {
+std::vector<Timed> Play(Decoder& decoder, const std::vector<Hold>& holds, uint32_t delayMs,
+                        uint32_t intervalMs, uint32_t startMs, uint32_t endMs) {
     std::vector<std::pair<uint32_t, std::string>> bytes;  // when each key byte is sent
     for (size_t i = 0; i < holds.size(); ++i) {
         const Hold& hold = holds[i];
@@ -89,7 +89,8 @@ TEST(TerminalTiming, BeforeAnythingIsLearnedATapLastsTheFirstHold) {
 TEST(TerminalTiming, TapsInARowTeachNothing) {
     Decoder decoder;
     // Taps 300 ms apart look like a press and a first repeat, but no repeats follow.
-    Play(decoder, {{"\x1b[C", 1000, 1050}, {"\x1b[C", 1300, 1350}, {"\x1b[C", 1600, 1650}}, 5000, 40, 1000, 3000);
+    Play(decoder, {{"\x1b[C", 1000, 1050}, {"\x1b[C", 1300, 1350}, {"\x1b[C", 1600, 1650}}, 5000, 40, 1000,
+         3000);
     EXPECT_EQ(decoder.state.learnedDelayMs, 0u);
     EXPECT_EQ(decoder.state.learnedIntervalMs, 0u);
 }
@@ -104,13 +105,16 @@ TEST(TerminalTiming, AnOlderHeldArrowStaysDownUntilTheNewerKeyIsLetGo) {
     const Case cases[] = {
         {"walk, then turn while walking",
          {{"\x1b[A", 1000, 4000}, {"\x1b[D", 2000, 3500}},
-         {{38, true}, {37, true}, {37, false}, {38, false}}, 3500},
+         {{38, true}, {37, true}, {37, false}, {38, false}},
+         3500},
         {"turn, then walk a moment later, both held",
          {{"\x1b[D", 1000, 4000}, {"\x1b[A", 1100, 4000}},
-         {{37, true}, {38, true}, {38, false}, {37, false}}, 4000},
+         {{37, true}, {38, true}, {38, false}, {37, false}},
+         4000},
         {"the space bar while walking",
          {{"\x1b[A", 1000, 4000}, {" ", 2000, 2050}},
-         {{38, true}, {32, true}, {32, false}, {38, false}}, 2050},
+         {{38, true}, {32, true}, {32, false}, {38, false}},
+         2050},
     };
     for (const Case& c : cases) {
         for (bool learned : {false, true}) {
@@ -129,23 +133,52 @@ TEST(TerminalTiming, AnOlderHeldArrowStaysDownUntilTheNewerKeyIsLetGo) {
 // names one of the six keys, and each key's records alternate down and up.
 TEST(TerminalTiming, RandomInputInRandomChunksKeepsRecordsSound) {
     const std::vector<std::string> pieces = {
-        "\x1b[A", "\x1b[B", "\x1b[C", "\x1b[D", "\x1bOA", "\x1bOD", " ", "\x1b", "\x1b[1;5C",
-        "\x1b[27u", "\x1b[27;1:3u", "\x1b[1;1:2A", "\x1b[1;1:3B", "\x1b[32;65:3u", "\x1b[57419u",
-        "\x1b[38;72;0;1;0;1_", "\x1b[38;72;0;0;0;1_", "\x1b[32;;32;1;;_", "\x1b[I", "\x1b[O",
-        "\x1b[?11u", "\x1b[?0u", "\x1b[?9001;2$y", "\x1b[?62;22c", "\x1b[2~", "x", "\r", "\x1b[",
-        "\x1b[1;2;3;4;5;6;7;8u", "\x1b[1:2:3:4:5A", "\x1b[99999999999u", "\x7f",
+        "\x1b[A",
+        "\x1b[B",
+        "\x1b[C",
+        "\x1b[D",
+        "\x1bOA",
+        "\x1bOD",
+        " ",
+        "\x1b",
+        "\x1b[1;5C",
+        "\x1b[27u",
+        "\x1b[27;1:3u",
+        "\x1b[1;1:2A",
+        "\x1b[1;1:3B",
+        "\x1b[32;65:3u",
+        "\x1b[57419u",
+        "\x1b[38;72;0;1;0;1_",
+        "\x1b[38;72;0;0;0;1_",
+        "\x1b[32;;32;1;;_",
+        "\x1b[I",
+        "\x1b[O",
+        "\x1b[?11u",
+        "\x1b[?0u",
+        "\x1b[?9001;2$y",
+        "\x1b[?62;22c",
+        "\x1b[2~",
+        "x",
+        "\r",
+        "\x1b[",
+        "\x1b[1;2;3;4;5;6;7;8u",
+        "\x1b[1:2:3:4:5A",
+        "\x1b[99999999999u",
+        "\x7f",
     };
     std::mt19937 random(20261209);
     Decoder decoder;
-    int state[256] = {};  // 0 never seen, 1 down, 2 up
+    int state[256] = {};         // 0 never seen, 1 down, 2 up
     uint32_t now = 0xFFFF0000u;  // the clock wraps on the way
     uint64_t records = 0;
     for (int round = 0; round < 40000; ++round) {
         std::string chunk;
         const int count = static_cast<int>(random() % 6);
         for (int i = 0; i < count; ++i) {
-            if (random() % 8 == 0) chunk += static_cast<char>(random() % 256);
-            else chunk += pieces[random() % pieces.size()];
+            if (random() % 8 == 0)
+                chunk += static_cast<char>(random() % 256);
+            else
+                chunk += pieces[random() % pieces.size()];
         }
         // Split the chunk anywhere, as reads would.
         size_t at = 0;

@@ -65,7 +65,8 @@ inline std::filesystem::path MakeUniqueFolder(const std::string& stem) {
 #endif
     const std::filesystem::path base = std::filesystem::temp_directory_path();
     for (int n = 0;; ++n) {
-        const std::filesystem::path dir = base / (stem + "-" + std::to_string(process) + "-" + std::to_string(n));
+        const std::filesystem::path dir =
+            base / (stem + "-" + std::to_string(process) + "-" + std::to_string(n));
         std::error_code error;
         if (std::filesystem::create_directory(dir, error)) return dir;  // false when it already exists
     }

@@ -109,14 +109,15 @@ inline testing::AssertionResult PassLeftASoundFrame() {
         bool known = Same(FrameBuffer[i], SENTINEL);
         for (const CHAR_INFO& shade : ShadeTable) known = known || Same(FrameBuffer[i], shade);
         if (!known)
-            return testing::AssertionFailure() << "row " << i / SCREEN_WIDTH << " column " << i % SCREEN_WIDTH
-                                               << " holds " << FrameBuffer[i].character << "/"
-                                               << FrameBuffer[i].attributes;
+            return testing::AssertionFailure()
+                   << "row " << i / SCREEN_WIDTH << " column " << i % SCREEN_WIDTH << " holds "
+                   << FrameBuffer[i].character << "/" << FrameBuffer[i].attributes;
     }
     for (int x = 0; x < SCREEN_WIDTH; ++x)
         if (std::isnan(DepthBuffer[x]) || DepthBuffer[x] < 0)
             return testing::AssertionFailure() << "depth " << DepthBuffer[x] << " in column " << x;
-    if (UseRequest != 0 && (UseTarget[0] < 0 || UseTarget[0] >= MAP_SIZE || UseTarget[1] < 0 || UseTarget[1] >= MAP_SIZE))
+    if (UseRequest != 0 &&
+        (UseTarget[0] < 0 || UseTarget[0] >= MAP_SIZE || UseTarget[1] < 0 || UseTarget[1] >= MAP_SIZE))
         return testing::AssertionFailure() << "use target " << UseTarget[0] << ", " << UseTarget[1];
     return testing::AssertionSuccess();
 }

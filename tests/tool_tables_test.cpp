@@ -22,9 +22,11 @@ TEST(ToolTables, PythonPaletteIsTheConsolePalette) {
     ASSERT_NE(begin, std::string::npos);
     const std::string block = source.substr(begin, source.find(']', begin) - begin);
 
-    const std::regex entry(R"(\(\s*(0x[0-9A-Fa-f]+|\d+)\s*,\s*(0x[0-9A-Fa-f]+|\d+)\s*,\s*(0x[0-9A-Fa-f]+|\d+)\s*\))");
+    const std::regex entry(
+        R"(\(\s*(0x[0-9A-Fa-f]+|\d+)\s*,\s*(0x[0-9A-Fa-f]+|\d+)\s*,\s*(0x[0-9A-Fa-f]+|\d+)\s*\))");
     int index = 0;
-    for (auto m = std::sregex_iterator(block.begin(), block.end(), entry); m != std::sregex_iterator(); ++m, ++index) {
+    for (auto m = std::sregex_iterator(block.begin(), block.end(), entry); m != std::sregex_iterator();
+         ++m, ++index) {
         ASSERT_LT(index, 16) << "more than sixteen colours";
         for (int channel = 0; channel < 3; ++channel)
             EXPECT_EQ(std::stoi((*m)[channel + 1].str(), nullptr, 0), CONSOLE_PALETTE[index][channel])

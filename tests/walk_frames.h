@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -68,11 +68,16 @@ inline CellCodes CodesOf(const std::string& text) {
     for (int row = 0; row < 50 && std::getline(lines, line); ++row) {
         int column = 0;
         for (size_t i = 0; i < line.size() && column < 80; ++column) {
-            if (line.compare(i, 3, "\u2591") == 0) cells[row * 80 + column] = '\xb0';
-            else if (line.compare(i, 3, "\u2592") == 0) cells[row * 80 + column] = '\xb1';
-            else if (line.compare(i, 3, "\u2593") == 0) cells[row * 80 + column] = '\xb2';
-            else if (line.compare(i, 3, "\u2588") == 0) cells[row * 80 + column] = '\xdb';
-            else cells[row * 80 + column] = line[i];
+            if (line.compare(i, 3, "\u2591") == 0)
+                cells[row * 80 + column] = '\xb0';
+            else if (line.compare(i, 3, "\u2592") == 0)
+                cells[row * 80 + column] = '\xb1';
+            else if (line.compare(i, 3, "\u2593") == 0)
+                cells[row * 80 + column] = '\xb2';
+            else if (line.compare(i, 3, "\u2588") == 0)
+                cells[row * 80 + column] = '\xdb';
+            else
+                cells[row * 80 + column] = line[i];
             ++i;
             while (i < line.size() && (line[i] & 0xC0) == 0x80) ++i;  // the rest of a UTF-8 glyph
         }
@@ -102,13 +107,15 @@ inline double WhereOnTheWalk(const std::string& text) {
 // Reads the screen until it stops changing (the walk is over), then where it shows.
 inline double SettledY(const std::function<std::string()>& screen) {
     std::string last = screen();
-    harness::WaitUntil([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        const std::string now = screen();
-        const bool same = now == last;
-        last = now;
-        return same;
-    }, 5000);
+    harness::WaitUntil(
+        [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            const std::string now = screen();
+            const bool same = now == last;
+            last = now;
+            return same;
+        },
+        5000);
     return WhereOnTheWalk(last);
 }
 

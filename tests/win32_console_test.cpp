@@ -49,8 +49,8 @@ protected:
         savedCodePage = GetConsoleOutputCP();
         in = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, 0, nullptr);
-        out = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        CONSOLE_TEXTMODE_BUFFER, nullptr);
+        out = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
         ASSERT_NE(in, INVALID_HANDLE_VALUE) << "no console input: run from a console";
         ASSERT_NE(out, INVALID_HANDLE_VALUE);
         SMALL_RECT small{0, 0, 59, 19};
@@ -140,7 +140,8 @@ TEST_F(Win32Console, PresentedFrameReadsBackCellForCell) {
 
     std::vector<::CHAR_INFO> screen(SCREEN_WIDTH * SCREEN_HEIGHT);
     SMALL_RECT region{0, 0, SCREEN_WIDTH - 1, SCREEN_HEIGHT - 1};
-    ASSERT_TRUE(ReadConsoleOutputA(out, screen.data(), COORD{SCREEN_WIDTH, SCREEN_HEIGHT}, COORD{0, 0}, &region));
+    ASSERT_TRUE(
+        ReadConsoleOutputA(out, screen.data(), COORD{SCREEN_WIDTH, SCREEN_HEIGHT}, COORD{0, 0}, &region));
     int wrong = 0;
     for (int i = 0; i < SCREEN_WIDTH * SCREEN_HEIGHT; ++i) {
         const bool same = static_cast<unsigned char>(screen[i].Char.AsciiChar) == FrameBuffer[i].character &&
@@ -155,7 +156,7 @@ TEST_F(Win32Console, PresentedFrameReadsBackCellForCell) {
 }
 
 struct Poll {
-    std::vector<INPUT_RECORD> injected;  // before the poll
+    std::vector<INPUT_RECORD> injected;     // before the poll
     std::vector<std::pair<int, int>> keys;  // KeyState entry, flag after the poll
     DWORD pendingAfter;
 };
@@ -172,15 +173,18 @@ std::vector<INPUT_RECORD> Padded(int mice, INPUT_RECORD last) {
 }
 
 TEST_F(Win32Console, KeyRecordsBecomeKeyState) {
-    std::vector<INPUT_RECORD> overflow = Padded(127, Key(VK_UP, true));  // records 1..128
+    std::vector<INPUT_RECORD> overflow = Padded(127, Key(VK_UP, true));    // records 1..128
     const std::vector<INPUT_RECORD> rest = Padded(71, Key(VK_UP, false));  // records 129..200
     overflow.insert(overflow.end(), rest.begin(), rest.end());
     const InputCase cases[] = {
         {"down, then up in a later poll",
-         {{{Key(VK_LEFT, true)}, {{VK_LEFT, 1}}, 0}, {{}, {{VK_LEFT, 1}}, 0},
+         {{{Key(VK_LEFT, true)}, {{VK_LEFT, 1}}, 0},
+          {{}, {{VK_LEFT, 1}}, 0},
           {{Key(VK_LEFT, false)}, {{VK_LEFT, 0}}, 0}}},
-        {"down and up in one poll: never seen down", {{{Key(VK_SPACE, true), Key(VK_SPACE, false)}, {{VK_SPACE, 0}}, 0}}},
-        {"held with repeats", {{{Key(VK_RIGHT, true), Key(VK_RIGHT, true), Key(VK_RIGHT, true)}, {{VK_RIGHT, 1}}, 0}}},
+        {"down and up in one poll: never seen down",
+         {{{Key(VK_SPACE, true), Key(VK_SPACE, false)}, {{VK_SPACE, 0}}, 0}}},
+        {"held with repeats",
+         {{{Key(VK_RIGHT, true), Key(VK_RIGHT, true), Key(VK_RIGHT, true)}, {{VK_RIGHT, 1}}, 0}}},
         {"200 records: 128 in the first poll, 72 in the next",
          {{overflow, {{VK_UP, 1}}, 72}, {{}, {{VK_UP, 0}}, 0}}},
         {"mouse, focus, menu and size records are consumed without effect",
@@ -188,7 +192,8 @@ TEST_F(Win32Console, KeyRecordsBecomeKeyState) {
             Other(WINDOW_BUFFER_SIZE_EVENT)},
            {{VK_DOWN, 1}, {MOUSE_EVENT, 0}, {FOCUS_EVENT, 0}, {MENU_EVENT, 0}},
            0}}},
-        {"codes fold modulo 255", {{{Key(255, true), Key(255 + VK_ESCAPE, true)}, {{0, 1}, {VK_ESCAPE, 1}}, 0}}},
+        {"codes fold modulo 255",
+         {{{Key(255, true), Key(255 + VK_ESCAPE, true)}, {{0, 1}, {VK_ESCAPE, 1}}, 0}}},
     };
     SetUpConsole();
     for (const InputCase& c : cases) {
@@ -199,7 +204,8 @@ TEST_F(Win32Console, KeyRecordsBecomeKeyState) {
             const Poll& poll = c.polls[p];
             if (!poll.injected.empty()) Inject(poll.injected);
             PollInput();
-            for (const auto& [entry, flag] : poll.keys) EXPECT_EQ(KeyState[entry], flag) << "poll " << p << " entry " << entry;
+            for (const auto& [entry, flag] : poll.keys)
+                EXPECT_EQ(KeyState[entry], flag) << "poll " << p << " entry " << entry;
             EXPECT_EQ(Pending(), poll.pendingAfter) << "poll " << p;
         }
     }

@@ -99,7 +99,8 @@ bool ReadLegendLine(const std::string& path, const Line& line, int* legend, std:
         return false;
     }
     if (c == '#') {
-        error = Where(path, line.number, symbol.column) + "'#' starts a comment and cannot be a legend symbol";
+        error =
+            Where(path, line.number, symbol.column) + "'#' starts a comment and cannot be a legend symbol";
         return false;
     }
     int value = 0;
@@ -125,12 +126,12 @@ int ColourIndex(char c) {
 }
 
 // Reads 64 texels of one line into out; texel pair n at columns 2n+1, 2n+2.
-bool ReadTexelRow(const std::string& path, const Line& line, bool allowTransparent,
-                  uint8_t* out, std::string& error) {
+bool ReadTexelRow(const std::string& path, const Line& line, bool allowTransparent, uint8_t* out,
+                  std::string& error) {
     if (line.text.size() != 2 * TEXTURE_SIZE) {
         error = Where(path, line.number, static_cast<int>(line.text.size()) + 1) +
-                "a texel row needs 64 texels (128 characters), found " +
-                std::to_string(line.text.size()) + " characters";
+                "a texel row needs 64 texels (128 characters), found " + std::to_string(line.text.size()) +
+                " characters";
         return false;
     }
     for (int u = 0; u < TEXTURE_SIZE; ++u) {
@@ -146,8 +147,8 @@ bool ReadTexelRow(const std::string& path, const Line& line, bool allowTranspare
         }
         const int colour = ColourIndex(c);
         if (colour < 0) {
-            error = Where(path, line.number, 2 * u + 1) + "unknown colour letter '" +
-                    std::string(1, c) + "' (expected one of kbgcrmyw or '..')";
+            error = Where(path, line.number, 2 * u + 1) + "unknown colour letter '" + std::string(1, c) +
+                    "' (expected one of kbgcrmyw or '..')";
             return false;
         }
         if (d < '0' || d > '7') {
@@ -160,8 +161,8 @@ bool ReadTexelRow(const std::string& path, const Line& line, bool allowTranspare
     return true;
 }
 
-bool EndOfFile(const std::string& path, const std::vector<Line>& lines, size_t at,
-               const std::string& what, std::string& error) {
+bool EndOfFile(const std::string& path, const std::vector<Line>& lines, size_t at, const std::string& what,
+               std::string& error) {
     if (at < lines.size()) return true;
     const int last = lines.empty() ? 1 : lines.back().number + 1;
     error = Where(path, last, 1) + "the file ends early: " + what;
@@ -186,8 +187,8 @@ bool ReadTexture(const std::string& path, const std::string& text, std::vector<u
     return true;
 }
 
-bool ReadSpriteSheet(const std::string& path, const std::string& text,
-                     std::vector<uint8_t>& sheet, std::string& error) {
+bool ReadSpriteSheet(const std::string& path, const std::string& text, std::vector<uint8_t>& sheet,
+                     std::string& error) {
     if (RefuseByteOrderMark(path, text, error)) return false;
     const std::vector<Line> lines = ContentLines(text);
     sheet.assign(SPRITE_SHEET_BYTES, 0);
@@ -202,7 +203,8 @@ bool ReadSpriteSheet(const std::string& path, const std::string& text,
         ++at;
         for (int r = 0; r < TEXTURE_SIZE; ++r, ++at) {
             if (!EndOfFile(path, lines, at, header + " has 64 rows", error)) return false;
-            if (!ReadTexelRow(path, lines[at], true, &sheet[r * SPRITE_SHEET_WIDTH + TEXTURE_SIZE * view], error))
+            if (!ReadTexelRow(path, lines[at], true, &sheet[r * SPRITE_SHEET_WIDTH + TEXTURE_SIZE * view],
+                              error))
                 return false;
         }
     }
@@ -256,7 +258,8 @@ bool ReadLevel(const std::string& path, const std::string& text, std::vector<uin
                 const int value = legend[static_cast<unsigned char>(line.text[x])];
                 if (value < 0) {
                     error = Where(path, line.number, x + 1) + "symbol " +
-                            QuoteForMessage(std::string_view(line.text).substr(x, 1)) + " is not in the legend";
+                            QuoteForMessage(std::string_view(line.text).substr(x, 1)) +
+                            " is not in the legend";
                     return false;
                 }
                 if (value == RUN_ESCAPE) {

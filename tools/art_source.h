@@ -12,8 +12,8 @@ namespace fg::art {
 // "file:line:column: what is wrong".
 bool ReadTexture(const std::string& path, const std::string& text, std::vector<uint8_t>& texels,
                  std::string& error);
-bool ReadSpriteSheet(const std::string& path, const std::string& text,
-                     std::vector<uint8_t>& sheet, std::string& error);
+bool ReadSpriteSheet(const std::string& path, const std::string& text, std::vector<uint8_t>& sheet,
+                     std::string& error);
 bool ReadLevel(const std::string& path, const std::string& text, std::vector<uint8_t>& image,
                std::string& error);
 

@@ -52,8 +52,8 @@ int main(int argc, char** argv) {
         if (!fg::art::EncodeRuns(plain, encoded, error)) return Fail(path + ": " + error);
 
         source += "// " + path.substr(path.rfind("art/") == std::string::npos ? 0 : path.rfind("art/")) +
-                  "\nconst uint8_t Stream" + std::to_string(s) + "[" +
-                  std::to_string(encoded.size()) + "] = {";
+                  "\nconst uint8_t Stream" + std::to_string(s) + "[" + std::to_string(encoded.size()) +
+                  "] = {";
         for (size_t i = 0; i < encoded.size(); ++i) {
             source += (i % 20 == 0) ? "\n   " : "";
             source += ' ';

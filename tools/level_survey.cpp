@@ -35,10 +35,10 @@ void Fill(const uint8_t* image, LevelSurvey& s) {
 bool InWallLine(const uint8_t* image, const LevelSurvey& s, int x, int y) {
     if (x < 1 || y < 1 || x > N - 2 || y > N - 2) return false;
     auto open = [&](int cx, int cy) { return s.reachable[cx][cy] && Empty(Wall(image, cx, cy)); };
-    const bool alongX = Solid(Wall(image, x - 1, y)) && Solid(Wall(image, x + 1, y)) &&
-                        open(x, y - 1) && open(x, y + 1);
-    const bool alongY = Solid(Wall(image, x, y - 1)) && Solid(Wall(image, x, y + 1)) &&
-                        open(x - 1, y) && open(x + 1, y);
+    const bool alongX =
+        Solid(Wall(image, x - 1, y)) && Solid(Wall(image, x + 1, y)) && open(x, y - 1) && open(x, y + 1);
+    const bool alongY =
+        Solid(Wall(image, x, y - 1)) && Solid(Wall(image, x, y + 1)) && open(x - 1, y) && open(x + 1, y);
     return alongX || alongY;
 }
 
@@ -70,7 +70,8 @@ void SurveyLevel(const uint8_t* image, LevelSurvey& s) {
                 if (x > s.wallMaxX) s.wallMaxX = x;
                 if (y < s.wallMinY) s.wallMinY = y;
                 if (y > s.wallMaxY) s.wallMaxY = y;
-                if (w < 64) ++s.wallsByTexture[w];
+                if (w < 64)
+                    ++s.wallsByTexture[w];
                 else if (Door(w)) {
                     ++s.doorsByByte[w];
                     if (!InWallLine(image, s, x, y)) s.everyDoorInWallLine = false;

@@ -19,8 +19,7 @@ void PrintCounts(const char* what, const int* counts, int size) {
 }
 
 char Symbol(const uint8_t* image, const fg::LevelSurvey& s, int x, int y) {
-    const int w = image[2 + y * 64 + x], f = image[2 + 4096 + y * 64 + x],
-              c = image[2 + 8192 + y * 64 + x];
+    const int w = image[2 + y * 64 + x], f = image[2 + 4096 + y * 64 + x], c = image[2 + 8192 + y * 64 + x];
     if (w >= 65 && w <= 127) return 'D';
     if (w != 0 && w != 64) return '#';
     if (x == s.startX && y == s.startY) return '@';
@@ -52,8 +51,8 @@ int main() {
     std::printf("\nstart               (%d, %d)\n", s.startX, s.startY);
     std::printf("reachable cells     %d%s%s\n", s.reachableCount, s.reachableOnEdge ? " (ON THE EDGE)" : "",
                 s.reachableTouchesOutside ? " (NOT ENCLOSED)" : "");
-    std::printf("wall-layer cells    %d, within x %d..%d, y %d..%d\n", s.wallCells, s.wallMinX,
-                s.wallMaxX, s.wallMinY, s.wallMaxY);
+    std::printf("wall-layer cells    %d, within x %d..%d, y %d..%d\n", s.wallCells, s.wallMinX, s.wallMaxX,
+                s.wallMinY, s.wallMaxY);
     PrintCounts("walls", s.wallsByTexture, 64);
     PrintCounts("doors", s.doorsByByte, 256);
     std::printf("doors in wall lines %s\n", s.everyDoorInWallLine ? "all" : "NOT ALL");

@@ -19,6 +19,7 @@
 
 #pragma GCC poison clock_nanosleep timer_create timer_settime timer_gettime timer_getoverrun timer_delete
 #pragma GCC poison sem_timedwait sem_init sem_destroy pthread_mutex_timedlock
-#pragma GCC poison pthread_rwlock_timedrdlock pthread_rwlock_timedwrlock pthread_barrier_init pthread_spin_init
+#pragma GCC poison pthread_rwlock_timedrdlock pthread_rwlock_timedwrlock pthread_barrier_init \
+    pthread_spin_init
 #pragma GCC poison sigtimedwait sigwaitinfo sigqueue posix_fallocate mq_open mq_timedreceive mq_timedsend
 #pragma GCC poison pipe2 dup3 accept4 ppoll epoll_create epoll_create1 eventfd signalfd timerfd_create

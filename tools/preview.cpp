@@ -55,8 +55,10 @@ constexpr int PALETTE_SIZE = 20;
 const uint8_t TOOL_PALETTE[PALETTE_SIZE - 16][3] = {
     // Transparency checks sit between black and dark grey so neither the black
     // level-0 cell nor any console colour can be mistaken for them.
-    {0x1A, 0x1A, 0x1A}, {0x2E, 0x2E, 0x2E},
-    {0x3A, 0x3A, 0x48}, {0xE0, 0xE0, 0xE0},
+    {0x1A, 0x1A, 0x1A},
+    {0x2E, 0x2E, 0x2E},
+    {0x3A, 0x3A, 0x48},
+    {0xE0, 0xE0, 0xE0},
 };
 
 // An indexed picture; pixels hold palette indices.
@@ -124,9 +126,7 @@ public:
             case 255:  // the blank glyphs of code page 437
                 image.Fill(x, y, width_, height_, bg);
                 return;
-            case fg::FULL_BLOCK:
-                image.Fill(x, y, width_, height_, fg);
-                return;
+            case fg::FULL_BLOCK: image.Fill(x, y, width_, height_, fg); return;
             case fg::LIGHT_SHADE: mask = &masks_[0]; break;
             case fg::MEDIUM_SHADE: mask = &masks_[1]; break;
             case fg::DARK_SHADE: mask = &masks_[2]; break;
@@ -179,9 +179,9 @@ const uint8_t DIGITS[10][5] = {
 
 // Spacing of the contact sheets, grown with the cell so labels stay legible.
 struct Layout {
-    int scale;      // label font pixel size
-    int border;     // around the whole picture and between columns
-    int band;       // label band above each picture: digits plus margins
+    int scale;   // label font pixel size
+    int border;  // around the whole picture and between columns
+    int band;    // label band above each picture: digits plus margins
     explicit Layout(const CellPainter& p)
         : scale(std::max(1, (std::min(p.width(), p.height()) + 1) / 2)),
           border(3 * scale),
@@ -220,8 +220,7 @@ bool RenderTexture(int t, float factor, int tile, const CellPainter& painter, Im
 
 bool RenderSheet(int s, float factor, const CellPainter& painter, Image& image, std::string& error) {
     const int w = fg::TEXTURE_SIZE * painter.width();
-    if (!MakeImage(int64_t{w} * fg::SPRITE_VIEWS, int64_t{fg::TEXTURE_SIZE} * painter.height(),
-                   image, error))
+    if (!MakeImage(int64_t{w} * fg::SPRITE_VIEWS, int64_t{fg::TEXTURE_SIZE} * painter.height(), image, error))
         return false;
     for (int view = 0; view < fg::SPRITE_VIEWS; ++view)
         PaintTexture(image, painter, view * w, 0, fg::FIRST_SPRITE_TEXTURE + 8 * s + view, factor);
@@ -232,8 +231,7 @@ constexpr int FIRST_SURFACE = 1;
 constexpr int SURFACE_COUNT = 18;
 constexpr int SURFACES_PER_ROW = 6;
 
-bool RenderSurfaceContact(float factor, const CellPainter& painter, Image& image,
-                          std::string& error) {
+bool RenderSurfaceContact(float factor, const CellPainter& painter, Image& image, std::string& error) {
     const Layout layout(painter);
     const int w = fg::TEXTURE_SIZE * painter.width();
     const int h = fg::TEXTURE_SIZE * painter.height();
@@ -251,8 +249,7 @@ bool RenderSurfaceContact(float factor, const CellPainter& painter, Image& image
 }
 
 // Each sheet gets its number in a left margin and view numbers above each view.
-bool RenderSheetContact(float factor, const CellPainter& painter, Image& image,
-                        std::string& error) {
+bool RenderSheetContact(float factor, const CellPainter& painter, Image& image, std::string& error) {
     const Layout layout(painter);
     const int w = fg::TEXTURE_SIZE * painter.width();
     const int h = fg::TEXTURE_SIZE * painter.height();
@@ -266,8 +263,7 @@ bool RenderSheetContact(float factor, const CellPainter& painter, Image& image,
         for (int view = 0; view < fg::SPRITE_VIEWS; ++view) {
             const int x = margin + view * w;
             PaintNumber(image, x, y + 2 * layout.scale, layout.scale, view);
-            PaintTexture(image, painter, x, y + layout.band,
-                         fg::FIRST_SPRITE_TEXTURE + 8 * s + view, factor);
+            PaintTexture(image, painter, x, y + layout.band, fg::FIRST_SPRITE_TEXTURE + 8 * s + view, factor);
         }
     }
     return true;
@@ -276,8 +272,8 @@ bool RenderSheetContact(float factor, const CellPainter& painter, Image& image,
 constexpr int FRAME_CELLS = fg::SCREEN_WIDTH * fg::SCREEN_HEIGHT;
 constexpr int FRAME_BYTES = FRAME_CELLS * 4;
 
-bool RenderFrame(const std::string& path, long long index, const CellPainter& painter,
-                 Image& image, std::string& error) {
+bool RenderFrame(const std::string& path, long long index, const CellPainter& painter, Image& image,
+                 std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot read frames file " + path;
@@ -290,8 +286,8 @@ bool RenderFrame(const std::string& path, long long index, const CellPainter& pa
         return false;
     }
     if (size % FRAME_BYTES != 0) {
-        error = path + " is not a frames file: " + std::to_string(size) +
-                " bytes is not a whole number of " + std::to_string(FRAME_BYTES) + "-byte frames";
+        error = path + " is not a frames file: " + std::to_string(size) + " bytes is not a whole number of " +
+                std::to_string(FRAME_BYTES) + "-byte frames";
         return false;
     }
     const long long frames = size / FRAME_BYTES;
@@ -307,8 +303,8 @@ bool RenderFrame(const std::string& path, long long index, const CellPainter& pa
         error = "cannot read frame " + std::to_string(index) + " of " + path;
         return false;
     }
-    if (!MakeImage(int64_t{fg::SCREEN_WIDTH} * painter.width(),
-                   int64_t{fg::SCREEN_HEIGHT} * painter.height(), image, error))
+    if (!MakeImage(int64_t{fg::SCREEN_WIDTH} * painter.width(), int64_t{fg::SCREEN_HEIGHT} * painter.height(),
+                   image, error))
         return false;
     for (int i = 0; i < FRAME_CELLS; ++i) {
         // Decoded byte by byte: the file is little-endian whatever the host.
@@ -357,9 +353,9 @@ bool WritePng(std::FILE* file, const Image& image, PngErrorState& state) {
     }
     png_init_io(png, file);
     png_set_compression_level(png, 9);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
-                 static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_PALETTE,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
+                 PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_color palette[PALETTE_SIZE];
     for (int i = 0; i < PALETTE_SIZE; ++i) {
         const uint8_t* rgb = i < 16 ? fg::CONSOLE_PALETTE[i] : TOOL_PALETTE[i - 16];
@@ -523,9 +519,9 @@ int Run(int argc, char** argv) {
             if (!ParseInt(options.positional[0].c_str(), 0, hi, n))
                 return Fail("bad " + command + " number " + options.positional[0] + " (0.." +
                             std::to_string(hi) + ")");
-            ok = texture ? RenderTexture(static_cast<int>(n), options.factor, options.tile, painter,
-                                         image, error)
-                         : RenderSheet(static_cast<int>(n), options.factor, painter, image, error);
+            ok = texture
+                     ? RenderTexture(static_cast<int>(n), options.factor, options.tile, painter, image, error)
+                     : RenderSheet(static_cast<int>(n), options.factor, painter, image, error);
         } else if (command == "textures") {
             ok = RenderSurfaceContact(options.factor, painter, image, error);
         } else {

@@ -4,8 +4,7 @@
 
 namespace fg::art {
 
-bool EncodeRuns(const std::vector<uint8_t>& plain, std::vector<uint8_t>& encoded,
-                std::string& error) {
+bool EncodeRuns(const std::vector<uint8_t>& plain, std::vector<uint8_t>& encoded, std::string& error) {
     encoded.clear();
     size_t i = 0;
     while (i < plain.size()) {

@@ -12,7 +12,6 @@ namespace fg::art {
 // records (count 255 at most, the remainder in one last record), one or two
 // equal bytes stay literals. Fails on a 0x91 in the plain data, which could
 // only be stored as a run of its own and never occurs in our art.
-bool EncodeRuns(const std::vector<uint8_t>& plain, std::vector<uint8_t>& encoded,
-                std::string& error);
+bool EncodeRuns(const std::vector<uint8_t>& plain, std::vector<uint8_t>& encoded, std::string& error);
 
 }  // namespace fg::art

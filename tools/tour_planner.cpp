@@ -19,8 +19,8 @@
 #include <string>
 
 #include "app/frame_loop.h"
-#include "console/script/frame_script.h"
 #include "console/keyboard.h"
+#include "console/script/frame_script.h"
 #include "console/script/platform_script.h"
 #include "render/angle_tables.h"
 #include "world/doors.h"
@@ -44,9 +44,7 @@ void Frame(uint32_t elapsed) {
     Script += text + "\n";
 }
 
-void Press(const char* key, bool down) {
-    PendingEvents += std::string(down ? " +" : " -") + key;
-}
+void Press(const char* key, bool down) { PendingEvents += std::string(down ? " +" : " -") + key; }
 
 int Difference(int target, int angle) {
     int d = fg::WrapAngle(target - angle);
@@ -118,8 +116,8 @@ void Goto(double x, double y) {
     }
     Press("UP", false);
     Frame(16);
-    std::fprintf(stderr, "farrowgate-tour: stuck at (%.2f, %.2f) on the way to (%.2f, %.2f)\n",
-                 fg::Player.x, fg::Player.y, x, y);
+    std::fprintf(stderr, "farrowgate-tour: stuck at (%.2f, %.2f) on the way to (%.2f, %.2f)\n", fg::Player.x,
+                 fg::Player.y, x, y);
     Failed = true;
 }
 
@@ -159,9 +157,12 @@ int main(int argc, char** argv) {
         if (!(words >> command)) continue;
         Script += "# " + line + "\n";
         double a = 0, b = 0;
-        if (command == "goto" && words >> a >> b) Goto(a, b);
-        else if (command == "face" && words >> a) Face(static_cast<int>(a));
-        else if (command == "use") Use();
+        if (command == "goto" && words >> a >> b)
+            Goto(a, b);
+        else if (command == "face" && words >> a)
+            Face(static_cast<int>(a));
+        else if (command == "use")
+            Use();
         else if (command == "wait" && words >> a)
             for (int ms = 0; ms < a; ms += 16) Frame(16);
         else if (command == "frame") {
@@ -186,6 +187,7 @@ int main(int argc, char** argv) {
         }
     }
     std::fputs(Script.c_str(), stdout);
-    std::fprintf(stderr, "player ends at (%.3f, %.3f) angle %d\n", fg::Player.x, fg::Player.y, fg::Player.angle);
+    std::fprintf(stderr, "player ends at (%.3f, %.3f) angle %d\n", fg::Player.x, fg::Player.y,
+                 fg::Player.angle);
     return 0;
 }

@@ -43,8 +43,7 @@ void PlaceActors() {
 }
 
 void AdvanceActorFrames() {
-    for (int i = 0; i < ACTOR_COUNT; ++i)
-        ActorTable[i].frame = (ActorTable[i].frame + 1) % ANIMATION_FRAMES;
+    for (int i = 0; i < ACTOR_COUNT; ++i) ActorTable[i].frame = (ActorTable[i].frame + 1) % ANIMATION_FRAMES;
 }
 
 void MoveActors(double elapsed) {

@@ -32,8 +32,8 @@ void MovePlayer(double elapsed) {
     Player.angle = WrapAngle(static_cast<int32_t>(turned));
 
     const double newX = Player.x - SinTable[Player.angle] * WALK_SCALE * elapsed * Player.moveInput;
-    const double newY = Player.y - SinTable[WrapAngle(Player.angle + 120)] * WALK_SCALE * elapsed *
-                                       Player.moveInput;
+    const double newY =
+        Player.y - SinTable[WrapAngle(Player.angle + 120)] * WALK_SCALE * elapsed * Player.moveInput;
     if (!Collides(newX, Player.y)) Player.x = newX;
     if (!Collides(Player.x, newY)) Player.y = newY;
 }

@@ -8,7 +8,8 @@ namespace fg {
 
 namespace {
 
-constexpr uint16_t TRACKED_KEYS[TERMINAL_KEY_COUNT] = {VK_ESCAPE, VK_SPACE, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN};
+constexpr uint16_t TRACKED_KEYS[TERMINAL_KEY_COUNT] = {VK_ESCAPE, VK_SPACE, VK_LEFT,
+                                                       VK_UP,     VK_RIGHT, VK_DOWN};
 
 bool IsArrow(uint16_t code) { return code >= VK_LEFT && code <= VK_DOWN; }
 
@@ -49,7 +50,8 @@ void LearnFromHold(TerminalInputState& state, const HeldKey& key, uint32_t gapTo
     }
     // From three repeats on, the average gap smooths out the poll steps.
     const uint32_t interval = (key.lastByteMs - key.firstRepeatMs) / (key.repeats - 1);
-    if (state.learnedDelayMs != 0 && interval * 2 <= state.learnedDelayMs && interval <= LEARN_INTERVAL_MAX_MS) {
+    if (state.learnedDelayMs != 0 && interval * 2 <= state.learnedDelayMs &&
+        interval <= LEARN_INTERVAL_MAX_MS) {
         state.learnedIntervalMs = interval > 0 ? interval : 1;
     }
 }
@@ -79,7 +81,8 @@ bool CoveredByNewerKey(const TerminalInputState& state, const HeldKey& key) {
 void PushKeyRecord(TerminalInputState& state, uint16_t virtualKeyCode, bool down) {
     assert(state.queued < TERMINAL_INPUT_QUEUE && "fed more bytes than TerminalInputRoom");
     if (state.queued >= TERMINAL_INPUT_QUEUE) return;
-    state.queue[state.queued++] = InputRecord{INPUT_KEY_EVENT, virtualKeyCode, static_cast<uint8_t>(down ? 1 : 0)};
+    state.queue[state.queued++] =
+        InputRecord{INPUT_KEY_EVENT, virtualKeyCode, static_cast<uint8_t>(down ? 1 : 0)};
 }
 
 void ResetHeldKeys(TerminalInputState& state) {
@@ -115,15 +118,19 @@ void KeyBytes(TerminalInputState& state, uint16_t virtualKeyCode, uint32_t nowMs
     }
     if (state.protocol != KeyProtocol::Legacy) return;  // a reported repeat: nothing to learn
     ++key->repeats;
-    if (key->repeats == 1) key->firstRepeatMs = nowMs;
-    else LearnFromHold(state, *key, gap);
+    if (key->repeats == 1)
+        key->firstRepeatMs = nowMs;
+    else
+        LearnFromHold(state, *key, gap);
 }
 
 void KeyReleased(TerminalInputState& state, uint16_t virtualKeyCode) {
     HeldKey* key = FindKey(state, virtualKeyCode);
     if (key == nullptr || !key->down) return;
-    if (key->pressTake == state.takes) key->releaseDue = true;  // no frame has seen it down yet
-    else Release(state, *key);
+    if (key->pressTake == state.takes)
+        key->releaseDue = true;  // no frame has seen it down yet
+    else
+        Release(state, *key);
 }
 
 void ReleaseAllKeys(TerminalInputState& state) {

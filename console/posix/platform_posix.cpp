@@ -73,7 +73,8 @@ void WaitForPresentSlot() {
     if (wait > 0) {
         const int64_t due = now + wait;
         for (int64_t left = wait; left > 0; left = due - MonotonicNs()) {
-            timespec interval{static_cast<time_t>(left / 1'000'000'000), static_cast<long>(left % 1'000'000'000)};
+            timespec interval{static_cast<time_t>(left / 1'000'000'000),
+                              static_cast<long>(left % 1'000'000'000)};
             if (nanosleep(&interval, nullptr) != 0 && errno != EINTR) break;
         }
         now = due;
@@ -114,7 +115,8 @@ void FollowKeyboardRequests() {
     if (!KeyboardNegotiated && replies.attributesSeen) {
         KeyboardNegotiated = true;
         const bool win32Available = replies.win32Mode >= 1 && replies.win32Mode <= 3;  // set or settable
-        if (Input.protocol == KeyProtocol::Legacy && replies.win32ModeSeen && win32Available) EnableWin32InputMode();
+        if (Input.protocol == KeyProtocol::Legacy && replies.win32ModeSeen && win32Available)
+            EnableWin32InputMode();
     }
 }
 
@@ -122,8 +124,9 @@ void FollowKeyboardRequests() {
 
 void PlatformOpenConsole(const char* title) {
     if (!OpenTerminalSession(title)) {
-        std::fputs("farrowgate: needs an interactive terminal (standard input and output must be a terminal)\n",
-                   stderr);
+        std::fputs(
+            "farrowgate: needs an interactive terminal (standard input and output must be a terminal)\n",
+            stderr);
         std::exit(1);
     }
     Handle(SIGWINCH, OnResize);
@@ -147,7 +150,8 @@ void PlatformPresent(const CHAR_INFO* cells) {
     EncodeFrame(Output, cells, FrameBytes);  // empty when nothing changed
     WaitForPresentSlot();
     // Part of a frame, maybe cut inside a sequence, leaves the screen unknown.
-    if (FrameBytes.length > 0 && !WriteToTerminal(FrameBytes.data, FrameBytes.length)) ForgetTerminalScreen(Output);
+    if (FrameBytes.length > 0 && !WriteToTerminal(FrameBytes.data, FrameBytes.length))
+        ForgetTerminalScreen(Output);
 }
 
 uint32_t PlatformPendingInput() {
@@ -173,7 +177,8 @@ uint32_t PlatformReadInput(InputRecord* records, uint32_t capacity) {
 
 uint32_t PlatformTickCount() {
     const int64_t now = MonotonicNs();
-    if (TakeClockContinued() && LastTickNs != 0) StoppedNs += now - LastTickNs;  // the stop is no frame's time
+    if (TakeClockContinued() && LastTickNs != 0)
+        StoppedNs += now - LastTickNs;  // the stop is no frame's time
     LastTickNs = now;
     return static_cast<uint32_t>(static_cast<uint64_t>(now - StoppedNs) / 1'000'000);
 }

@@ -55,9 +55,12 @@ uint16_t KittyKey(uint32_t code) {
 
 // A press or repeat (event 1, 2 or absent) or a release (3) in kitty's form.
 void KittyEvent(TerminalInputState& state, uint16_t key, uint32_t event, uint32_t nowMs) {
-    if (event == KITTY_EVENT_REPEAT || event == KITTY_EVENT_RELEASE) UseRealReleases(state, KeyProtocol::Kitty);
-    if (event == KITTY_EVENT_RELEASE) KeyReleased(state, key);
-    else KeyBytes(state, key, nowMs);
+    if (event == KITTY_EVENT_REPEAT || event == KITTY_EVENT_RELEASE)
+        UseRealReleases(state, KeyProtocol::Kitty);
+    if (event == KITTY_EVENT_RELEASE)
+        KeyReleased(state, key);
+    else
+        KeyBytes(state, key, nowMs);
 }
 
 void KittyCodepoint(TerminalInputState& state, const CsiParse& csi, uint32_t nowMs) {
@@ -82,9 +85,12 @@ void Win32Record(TerminalInputState& state, const CsiParse& csi, uint32_t nowMs)
     const bool ctrl = (csi.value[4][0] & WIN32_CTRL) != 0;
     if (down && (character == BYTE_CTRL_C || (ctrl && virtualKey == 'C'))) state.interruptRequested = true;
     if (down && (character == BYTE_CTRL_Z || (ctrl && virtualKey == 'Z'))) state.suspendRequested = true;
-    if (virtualKey != VK_ESCAPE && virtualKey != VK_SPACE && (virtualKey < VK_LEFT || virtualKey > VK_DOWN)) return;
-    if (down) KeyBytes(state, static_cast<uint16_t>(virtualKey), nowMs);
-    else KeyReleased(state, static_cast<uint16_t>(virtualKey));
+    if (virtualKey != VK_ESCAPE && virtualKey != VK_SPACE && (virtualKey < VK_LEFT || virtualKey > VK_DOWN))
+        return;
+    if (down)
+        KeyBytes(state, static_cast<uint16_t>(virtualKey), nowMs);
+    else
+        KeyReleased(state, static_cast<uint16_t>(virtualKey));
 }
 
 void Reply(TerminalInputState& state, const CsiParse& csi, uint8_t finalByte) {
@@ -106,11 +112,16 @@ void Dispatch(TerminalInputState& state, uint8_t finalByte, uint32_t nowMs) {
     if (csi.marker == '?') Reply(state, csi, finalByte);  // the fields kept are enough
     if (csi.overflow || csi.marker != 0 || csi.intermediate != 0) return;
     const uint16_t arrow = ArrowKey(finalByte);
-    if (arrow != 0) KittyEvent(state, arrow, csi.value[1][1], nowMs);  // legacy forms have no event
-    else if (finalByte == 'u') KittyCodepoint(state, csi, nowMs);
-    else if (finalByte == '_') Win32Record(state, csi, nowMs);
-    else if (finalByte == 'I' && csi.fields == 0) state.repaintRequested = true;   // focus in
-    else if (finalByte == 'O' && csi.fields == 0) ReleaseAllKeys(state);  // focus out
+    if (arrow != 0)
+        KittyEvent(state, arrow, csi.value[1][1], nowMs);  // legacy forms have no event
+    else if (finalByte == 'u')
+        KittyCodepoint(state, csi, nowMs);
+    else if (finalByte == '_')
+        Win32Record(state, csi, nowMs);
+    else if (finalByte == 'I' && csi.fields == 0)
+        state.repaintRequested = true;  // focus in
+    else if (finalByte == 'O' && csi.fields == 0)
+        ReleaseAllKeys(state);  // focus out
 }
 
 void StartSequence(TerminalInputState& state, uint32_t nowMs) {
@@ -141,11 +152,15 @@ void CsiByte(TerminalInputState& state, uint8_t byte, uint32_t nowMs) {
         }
     } else if (byte == ':') {
         if (csi.fields == 0) csi.fields = csi.parts = 1;
-        if (csi.parts == CSI_MAX_PARTS) csi.overflow = true;
-        else ++csi.parts;
+        if (csi.parts == CSI_MAX_PARTS)
+            csi.overflow = true;
+        else
+            ++csi.parts;
     } else if (byte >= '<' && byte <= '?') {
-        if (csi.fields == 0 && csi.marker == 0) csi.marker = byte;
-        else csi.overflow = true;
+        if (csi.fields == 0 && csi.marker == 0)
+            csi.marker = byte;
+        else
+            csi.overflow = true;
     } else if (byte >= 0x20 && byte <= 0x2F) {
         csi.intermediate = byte;
     } else if (byte >= 0x40 && byte <= 0x7E) {
@@ -169,22 +184,26 @@ void DecodeByte(TerminalInputState& state, uint8_t byte, uint32_t nowMs) {
     }
     switch (state.parse) {
         case EscapeParse::Ground:
-            if (byte == BYTE_ESC) StartSequence(state, nowMs);
-            else if (byte == BYTE_SPACE) KeyBytes(state, VK_SPACE, nowMs);
+            if (byte == BYTE_ESC)
+                StartSequence(state, nowMs);
+            else if (byte == BYTE_SPACE)
+                KeyBytes(state, VK_SPACE, nowMs);
             return;
         case EscapeParse::Escape:
-            if (byte == '[') StartCsi(state);
-            else if (byte == 'O') state.parse = EscapeParse::Ss3;
+            if (byte == '[')
+                StartCsi(state);
+            else if (byte == 'O')
+                state.parse = EscapeParse::Ss3;
             else if (byte == BYTE_ESC) {  // the first ESC stood alone
                 KeyBytes(state, VK_ESCAPE, nowMs);
                 StartSequence(state, nowMs);
-            } else state.parse = EscapeParse::Ground;  // Alt with a key: not ours
+            } else
+                state.parse = EscapeParse::Ground;  // Alt with a key: not ours
             return;
-        case EscapeParse::Csi:
-            CsiByte(state, byte, nowMs);
-            return;
+        case EscapeParse::Csi: CsiByte(state, byte, nowMs); return;
         case EscapeParse::Ss3:
-            if (byte == BYTE_ESC) StartSequence(state, nowMs);
+            if (byte == BYTE_ESC)
+                StartSequence(state, nowMs);
             else {
                 const uint16_t arrow = ArrowKey(byte);
                 if (arrow != 0) KeyBytes(state, arrow, nowMs);
@@ -216,8 +235,7 @@ uint32_t TerminalInputRoom(const TerminalInputState& state) {
     return free > RECORDS_FROM_TIME ? free - RECORDS_FROM_TIME : 0;
 }
 
-void FeedTerminalInput(TerminalInputState& state, const uint8_t* bytes, uint32_t count,
-                       uint32_t nowMs) {
+void FeedTerminalInput(TerminalInputState& state, const uint8_t* bytes, uint32_t count, uint32_t nowMs) {
     PassTime(state, nowMs);
     for (uint32_t i = 0; i < count; ++i) DecodeByte(state, bytes[i], nowMs);
 }

@@ -38,7 +38,7 @@ constexpr uint32_t KEY_FIRST_HOLD_MS = 550;   // covers the common 250-500 ms de
 constexpr uint32_t KEY_REPEAT_HOLD_MS = 120;  // two slow repeats plus a late frame
 constexpr uint32_t DELAY_MARGIN_MS = 80;      // poll steps and scheduling on top of the delay
 constexpr uint32_t REPEAT_HOLD_INTERVALS_X2 = 5;
-constexpr uint32_t REPEAT_HOLD_MIN_MS = 50;   // a frame or two of jitter with a fast repeat
+constexpr uint32_t REPEAT_HOLD_MIN_MS = 50;  // a frame or two of jitter with a fast repeat
 // What a plausible terminal timing looks like; anything else is two taps.
 constexpr uint32_t LEARN_DELAY_MIN_MS = 100;
 constexpr uint32_t LEARN_DELAY_MAX_MS = 2000;
@@ -55,11 +55,11 @@ enum class KeyProtocol : uint8_t { Legacy, Kitty, Win32 };
 struct HeldKey {
     uint16_t virtualKeyCode;
     bool down;
-    uint32_t repeats;       // bytes seen since the press, press excluded
-    uint32_t pressMs;       // when the key went down
+    uint32_t repeats;  // bytes seen since the press, press excluded
+    uint32_t pressMs;  // when the key went down
     uint32_t firstRepeatMs;
     uint32_t lastByteMs;
-    uint32_t pressOrder;    // order of presses, to tell which key is newer
+    uint32_t pressOrder;  // order of presses, to tell which key is newer
     uint32_t lastByteOrder;
     uint32_t pressTake;       // state.takes when the key went down
     bool releaseDue;          // released before any poll took its press
@@ -70,21 +70,21 @@ struct HeldKey {
 
 // A control sequence being read: "ESC [" marker fields intermediate final.
 struct CsiParse {
-    uint8_t marker;        // '?', '<', '=', '>' or 0
-    uint8_t intermediate;  // e.g. '$' of a mode report, or 0
-    int fields;            // fields begun so far
-    int parts;             // parts of the current field begun so far
+    uint8_t marker;                                 // '?', '<', '=', '>' or 0
+    uint8_t intermediate;                           // e.g. '$' of a mode report, or 0
+    int fields;                                     // fields begun so far
+    int parts;                                      // parts of the current field begun so far
     uint32_t value[CSI_MAX_FIELDS][CSI_MAX_PARTS];  // empty parts are 0
-    bool overflow;         // more fields or parts than kept: not a key of ours
+    bool overflow;                                  // more fields or parts than kept: not a key of ours
 };
 
 // What the terminal answered to the start-up queries.
 struct TerminalReplies {
-    bool kittyFlagsSeen;     // "CSI ? flags u"
+    bool kittyFlagsSeen;  // "CSI ? flags u"
     uint32_t kittyFlags;
-    bool win32ModeSeen;      // "CSI ? 9001 ; Ps $ y"
-    uint32_t win32Mode;      // 0 unknown, 1 set, 2 reset, 3 always set, 4 always reset
-    bool attributesSeen;     // primary device attributes: the last answer
+    bool win32ModeSeen;   // "CSI ? 9001 ; Ps $ y"
+    uint32_t win32Mode;   // 0 unknown, 1 set, 2 reset, 3 always set, 4 always reset
+    bool attributesSeen;  // primary device attributes: the last answer
 };
 
 // Everything the decoder remembers between feeds. Set up by ResetTerminalInput.
@@ -99,10 +99,10 @@ struct TerminalInputState {
     uint32_t takes;              // counts TakeTerminalInput calls
     uint32_t learnedDelayMs;     // 0 until a hold has shown it
     uint32_t learnedIntervalMs;  // 0 until a hold has shown it
-    bool interruptRequested;  // Ctrl-C was typed; stays set
-    bool suspendRequested;    // Ctrl-Z was typed; the back end clears it
-    bool repaintRequested;    // focus came back; the back end clears it
-    uint32_t queued;          // records waiting in queue, oldest first
+    bool interruptRequested;     // Ctrl-C was typed; stays set
+    bool suspendRequested;       // Ctrl-Z was typed; the back end clears it
+    bool repaintRequested;       // focus came back; the back end clears it
+    uint32_t queued;             // records waiting in queue, oldest first
     InputRecord queue[TERMINAL_INPUT_QUEUE];
 };
 
@@ -117,8 +117,7 @@ uint32_t TerminalInputRoom(const TerminalInputState& state);
 // then decodes count bytes (0 is fine: time alone) that arrived at nowMs.
 // count must not exceed TerminalInputRoom; records that would not fit are dropped.
 // Times are wrapping 32-bit milliseconds.
-void FeedTerminalInput(TerminalInputState& state, const uint8_t* bytes, uint32_t count,
-                       uint32_t nowMs);
+void FeedTerminalInput(TerminalInputState& state, const uint8_t* bytes, uint32_t count, uint32_t nowMs);
 
 // Every held key goes up now (focus lost, the program stopped and resumed).
 void ReleaseAllTerminalKeys(TerminalInputState& state);

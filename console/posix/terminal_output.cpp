@@ -38,8 +38,10 @@ void Append(TerminalBytes& out, const char* bytes, std::size_t count) {
 }
 
 void AppendGlyph(TerminalBytes& out, unsigned code) {
-    if (const char* shade = ShadeGlyphUtf8(code)) Append(out, shade, 3);
-    else out.data[out.length++] = static_cast<char>(code);
+    if (const char* shade = ShadeGlyphUtf8(code))
+        Append(out, shade, 3);
+    else
+        out.data[out.length++] = static_cast<char>(code);
 }
 
 int VisibleCount(int terminalSize, int pictureSize) {
@@ -68,7 +70,8 @@ void ReachCell(TerminalOutputState& state, TerminalBytes& out, int row, int colu
     if (state.cursorRow == row && state.cursorColumn == column) return;
     char move[16];
     int lastRow = state.rows > 0 ? state.rows - 1 : -1;
-    const std::size_t moveLength = EncodeCursorMove(state.cursorRow, state.cursorColumn, row, column, lastRow, move);
+    const std::size_t moveLength =
+        EncodeCursorMove(state.cursorRow, state.cursorColumn, row, column, lastRow, move);
     const int target = PenOf(want[column]);
     const std::size_t byMove = moveLength + ColourChangeLength(state.pen, target);
     std::size_t byRewrite = 0;
@@ -113,7 +116,8 @@ int RepeatCell(TerminalOutputState& state, TerminalBytes& out, int row, int colu
 
 void MoveCursor(TerminalOutputState& state, TerminalBytes& out, int row, int column) {
     int lastRow = state.rows > 0 ? state.rows - 1 : -1;
-    out.length += EncodeCursorMove(state.cursorRow, state.cursorColumn, row, column, lastRow, out.data + out.length);
+    out.length +=
+        EncodeCursorMove(state.cursorRow, state.cursorColumn, row, column, lastRow, out.data + out.length);
     state.cursorRow = row;
     state.cursorColumn = column;
 }
@@ -242,15 +246,19 @@ void EncodeFrame(TerminalOutputState& state, const CHAR_INFO* cells, TerminalByt
                 unsigned code = static_cast<std::size_t>(column) < noticeLength ? notice[column] : ' ';
                 want[column] = SHOWN_PLAIN | (code << 8);
             } else {
-                want[column] = (VisibleGlyph(line[column].character) << 8) | (line[column].attributes & 0xFFu);
+                want[column] =
+                    (VisibleGlyph(line[column].character) << 8) | (line[column].attributes & 0xFFu);
             }
         }
         // Only where the terminal's width is known: shifts act on whole lines.
-        const bool mayShift = !erase && state.rows > 0 && state.columns > 0 && !(noticeLength > 0 && row == rows - 1);
+        const bool mayShift =
+            !erase && state.rows > 0 && state.columns > 0 && !(noticeLength > 0 && row == rows - 1);
         EncodeRow(state, out, row, columns, want, mayShift, shift);
     }
-    if (out.length == sizeof SYNC_BEGIN - 1) out.length = 0;  // nothing changed: send nothing
-    else Append(out, SYNC_END, sizeof SYNC_END - 1);
+    if (out.length == sizeof SYNC_BEGIN - 1)
+        out.length = 0;  // nothing changed: send nothing
+    else
+        Append(out, SYNC_END, sizeof SYNC_END - 1);
 }
 
 }  // namespace fg

@@ -43,20 +43,21 @@ constexpr int PEN_UNKNOWN = -1;
 // ResetTerminalOutput; only EncodeFrame, ForgetTerminalScreen and the back end
 // (size, repeatAllowed) change it.
 struct TerminalOutputState {
-    int rows;             // terminal size; cells outside it are not sent, so a
-    int columns;          // small terminal shows the picture cut, not wrapped
-    bool screenKnown;     // false: erase the screen, in default colours, before the next frame
-    bool repeatAllowed;   // the terminal is known to take REP (CSI n b)
-    int pen;              // the colours the terminal draws in now
-    int cursorRow;        // -1: unknown
-    int cursorColumn;     // -1: unknown (also after writing the terminal's last column)
+    int rows;            // terminal size; cells outside it are not sent, so a
+    int columns;         // small terminal shows the picture cut, not wrapped
+    bool screenKnown;    // false: erase the screen, in default colours, before the next frame
+    bool repeatAllowed;  // the terminal is known to take REP (CSI n b)
+    int pen;             // the colours the terminal draws in now
+    int cursorRow;       // -1: unknown
+    int cursorColumn;    // -1: unknown (also after writing the terminal's last column)
     uint32_t shown[SCREEN_HEIGHT * SCREEN_WIDTH];  // what each visible cell shows
 };
 
 // Longest frame: the synchronized-update brackets, a colour reset and erase,
 // per row a sideways shift, and per cell the longest move ("ESC[50;80H"), SGR
 // ("ESC[97;107m") and glyph.
-constexpr std::size_t TERMINAL_FRAME_BYTES_MAX = 32 + SCREEN_HEIGHT * 40 + SCREEN_WIDTH * SCREEN_HEIGHT * (8 + 9 + 3);
+constexpr std::size_t TERMINAL_FRAME_BYTES_MAX =
+    32 + SCREEN_HEIGHT * 40 + SCREEN_WIDTH * SCREEN_HEIGHT * (8 + 9 + 3);
 
 struct TerminalBytes {
     std::size_t length;

@@ -56,10 +56,14 @@ std::size_t HorizontalMove(int fromColumn, int column, char* out) {
     std::size_t returnLength = Copy(viaReturn, "\r");
     if (column > 0) returnLength += EncodeCsi(column, 'C', viaReturn + 1);
     std::size_t length = SIZE_MAX;
-    if (fromColumn == column) length = 0;
-    else if (fromColumn == column + 1) length = Copy(out, "\b");
-    else if (fromColumn > column) length = EncodeCsi(fromColumn - column, 'D', out);
-    else if (fromColumn >= 0) length = EncodeCsi(column - fromColumn, 'C', out);
+    if (fromColumn == column)
+        length = 0;
+    else if (fromColumn == column + 1)
+        length = Copy(out, "\b");
+    else if (fromColumn > column)
+        length = EncodeCsi(fromColumn - column, 'D', out);
+    else if (fromColumn >= 0)
+        length = EncodeCsi(column - fromColumn, 'C', out);
     if (length <= returnLength) return length;
     std::memcpy(out, viaReturn, returnLength);
     return returnLength;

@@ -86,7 +86,7 @@ termios RawModes(const termios& saved) {
     // No ISIG: Ctrl-C and Ctrl-Z arrive as keys, so the game decides what they
     // do and the terminal is never left raw by them.
     raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON | IEXTEN | ISIG);
-    raw.c_cc[VMIN] = 0;  // reads return at once; the descriptor itself stays
+    raw.c_cc[VMIN] = 0;   // reads return at once; the descriptor itself stays
     raw.c_cc[VTIME] = 0;  // blocking, since it is shared with standard output
     return raw;
 }
@@ -126,7 +126,8 @@ void TakeTerminal() {
 }  // namespace
 
 bool OpenTerminalSession(const char* title) {
-    if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO) || tcgetattr(STDIN_FILENO, &SavedModes) != 0) return false;
+    if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO) || tcgetattr(STDIN_FILENO, &SavedModes) != 0)
+        return false;
     TitleLength = EncodeTitle(title, TitleBytes, sizeof TitleBytes);
     InstallTerminalSignals();
     TakeTerminal();
@@ -174,7 +175,8 @@ void RestoreTerminal() {
     TerminalChanged = 0;
     // One stall is enough to give up on the rest.
     bool taken = WriteWithin(KEYBOARD_RESTORE_BYTES, sizeof KEYBOARD_RESTORE_BYTES - 1, RESTORE_STALL_MS);
-    if (taken && Win32InputOn) taken = WriteWithin(WIN32_INPUT_OFF, sizeof WIN32_INPUT_OFF - 1, RESTORE_STALL_MS);
+    if (taken && Win32InputOn)
+        taken = WriteWithin(WIN32_INPUT_OFF, sizeof WIN32_INPUT_OFF - 1, RESTORE_STALL_MS);
     if (taken) WriteWithin(RESTORE_BYTES, sizeof RESTORE_BYTES - 1, RESTORE_STALL_MS);
     // At once rather than after the output drains, which a stalled terminal
     // never does; typed-ahead keys must not reach the shell.

@@ -9,9 +9,9 @@ namespace fg {
 void InstallTerminalSignals();
 
 // Each returns whether its signal came since the last call, and forgets it.
-bool TakeStopRequest();      // SIGTSTP
-bool TakeContinued();        // SIGCONT, for the terminal session
-bool TakeClockContinued();   // SIGCONT, for the clock
+bool TakeStopRequest();     // SIGTSTP
+bool TakeContinued();       // SIGCONT, for the terminal session
+bool TakeClockContinued();  // SIGCONT, for the clock
 
 // Stops the process as SIGTSTP's default action would; returns once continued.
 void StopAsTerminalStop();

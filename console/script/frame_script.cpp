@@ -39,8 +39,8 @@ bool ParseKeyName(const std::string& name, uint16_t& code) {
 }
 
 std::string LineTooLong(uint32_t number) {
-    return "line " + std::to_string(number) + ": longer than " +
-           std::to_string(MAX_SCRIPT_LINE_BYTES) + " bytes";
+    return "line " + std::to_string(number) + ": longer than " + std::to_string(MAX_SCRIPT_LINE_BYTES) +
+           " bytes";
 }
 
 // Parses one line of text (without its line break) and appends its frame.
@@ -67,7 +67,8 @@ bool ParseLine(std::string raw, uint32_t number, std::vector<ScriptLine>& lines,
         InputRecord record{};
         if (word == "OTHER") {
             record.eventType = 2;  // a mouse or focus record: read and ignored
-        } else if ((word[0] == '+' || word[0] == '-') && ParseKeyName(word.substr(1), record.virtualKeyCode)) {
+        } else if ((word[0] == '+' || word[0] == '-') &&
+                   ParseKeyName(word.substr(1), record.virtualKeyCode)) {
             record.eventType = INPUT_KEY_EVENT;
             record.keyDown = word[0] == '+' ? 1 : 0;
         } else {

@@ -99,7 +99,8 @@ int DumpAssets(const std::string& dir) {
     for (const auto& [name, data, size] :
          {std::tuple{"/texture_bank.bin", static_cast<const void*>(fg::TextureBank), sizeof fg::TextureBank},
           std::tuple{"/level_image.bin", static_cast<const void*>(fg::LevelImage), sizeof fg::LevelImage}})
-        if (!WriteFile(dir + name, data, size)) return UsageError("cannot write " + fg::QuoteForMessage(dir + name));
+        if (!WriteFile(dir + name, data, size))
+            return UsageError("cannot write " + fg::QuoteForMessage(dir + name));
     return 0;
 }
 
@@ -141,11 +142,12 @@ int RunAndReport() {
 
     uint32_t line = 0;
     if (fg::ScriptedQueueOverflowed(line))
-        return RunError("line " + std::to_string(line) + ": more than " + std::to_string(fg::MAX_QUEUED_RECORDS) +
-                        " input records would be waiting");
+        return RunError("line " + std::to_string(line) + ": more than " +
+                        std::to_string(fg::MAX_QUEUED_RECORDS) + " input records would be waiting");
     for (fg::OutputFile* out : {&FramesOut, &StateOut})
         if (out->file != nullptr && !fg::CloseOutput(*out))
-            return RunError("writing " + fg::QuoteForMessage(out->path) + " failed: " + std::strerror(out->error));
+            return RunError("writing " + fg::QuoteForMessage(out->path) +
+                            " failed: " + std::strerror(out->error));
     if (!TerminalPath.empty() && !fg::CloseTerminalCapture())
         return RunError("writing " + fg::QuoteForMessage(TerminalPath) + " failed");
 
@@ -177,23 +179,30 @@ int main(int argc, char** argv) {
             return std::fflush(stdout) == 0 ? 0 : UsageError("cannot write the version");
         }
         const bool takesValue = option == "--script" || option == "--frames-out" || option == "--state-out" ||
-                                option == "--start-tick" || option == "--repeat" || option == "--dump-assets" ||
-                                option == "--terminal-out" || option == "--terminal-size";
+                                option == "--start-tick" || option == "--repeat" ||
+                                option == "--dump-assets" || option == "--terminal-out" ||
+                                option == "--terminal-size";
         if (!takesValue) return UsageError("unknown option " + fg::QuoteForMessage(option) + " (see --help)");
         if (i + 1 >= argc) return UsageError(option + " needs a value");
         const char* value = argv[++i];
-        if (option == "--script") scriptPath = value;
-        else if (option == "--frames-out") framesPath = value;
-        else if (option == "--state-out") statePath = value;
-        else if (option == "--dump-assets") dumpDir = value;
-        else if (option == "--terminal-out") TerminalPath = value;
+        if (option == "--script")
+            scriptPath = value;
+        else if (option == "--frames-out")
+            framesPath = value;
+        else if (option == "--state-out")
+            statePath = value;
+        else if (option == "--dump-assets")
+            dumpDir = value;
+        else if (option == "--terminal-out")
+            TerminalPath = value;
         else if (option == "--terminal-size") {
             if (!fg::ParseTerminalSize(value, terminalColumns, terminalRows))
-                return UsageError("--terminal-size takes COLSxROWS (1..9999 each), not " + fg::QuoteForMessage(value));
-        }
-        else if (option == "--start-tick") {
+                return UsageError("--terminal-size takes COLSxROWS (1..9999 each), not " +
+                                  fg::QuoteForMessage(value));
+        } else if (option == "--start-tick") {
             if (!ParseUnsigned(value, UINT32_MAX, startTick))
-                return UsageError("--start-tick takes a number 0..4294967295, not " + fg::QuoteForMessage(value));
+                return UsageError("--start-tick takes a number 0..4294967295, not " +
+                                  fg::QuoteForMessage(value));
         } else if (!ParseUnsigned(value, UINT32_MAX, repeat) || repeat < 1) {
             return UsageError("--repeat takes a number 1..4294967295, not " + fg::QuoteForMessage(value));
         }

@@ -6,15 +6,15 @@
 #include <cstdint>
 #include <vector>
 
-#include "console/script/frame_script.h"
 #include "console/platform.h"
+#include "console/script/frame_script.h"
 
 namespace fg {
 
 struct ScriptedRun {
     std::vector<ScriptLine> lines;
-    uint32_t repeat = 1;      // the lines are replayed this many times
-    uint32_t startTick = 0;   // the clock reading that ends start-up
+    uint32_t repeat = 1;     // the lines are replayed this many times
+    uint32_t startTick = 0;  // the clock reading that ends start-up
     void (*onPresent)(const CHAR_INFO* cells) = nullptr;
 };
 

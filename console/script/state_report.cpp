@@ -26,7 +26,8 @@ constexpr int DOUBLE_DIGITS = 17;
 
 void Put(std::string& out, double value) {
     char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, DOUBLE_DIGITS).ptr;
+    const auto end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, DOUBLE_DIGITS).ptr;
     out.append(text, end);
 }
 
@@ -58,7 +59,8 @@ bool WriteAll(OutputFile& out, const char* data, size_t size) {
 }  // namespace
 
 void AppendStateReport(std::string& out, uint64_t frameIndex) {
-    Line(out, "frame", frameIndex, "elapsed", static_cast<int>(Timing.elapsedMs), "anim", Timing.animationClock);
+    Line(out, "frame", frameIndex, "elapsed", static_cast<int>(Timing.elapsedMs), "anim",
+         Timing.animationClock);
     Line(out, "player", Player.x, Player.y, Player.angle);
     Line(out, "use", UseRequest, static_cast<int>(UseTarget[0]), static_cast<int>(UseTarget[1]));
     for (int i = 0; i < ACTOR_COUNT; ++i) {
@@ -71,7 +73,8 @@ void AppendStateReport(std::string& out, uint64_t frameIndex) {
     }
     for (int x = 0; x < MAP_SIZE; ++x)
         for (int y = 0; y < MAP_SIZE; ++y)
-            if (WallGrid[x][y] < 0 && DoorClosureGrid[x][y] != 1.0) Line(out, "door", x, y, DoorClosureGrid[x][y]);
+            if (WallGrid[x][y] < 0 && DoorClosureGrid[x][y] != 1.0)
+                Line(out, "door", x, y, DoorClosureGrid[x][y]);
     out += "depth";
     for (double d : DepthBuffer) {
         out += ' ';

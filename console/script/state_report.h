@@ -21,7 +21,7 @@ struct OutputFile {
     std::FILE* file = nullptr;
     std::string pending;
     bool failed = false;
-    int error = 0;         // errno of the first failure
+    int error = 0;           // errno of the first failure
     bool removable = false;  // a regular file: never remove a device or a pipe
 };
 

@@ -40,9 +40,9 @@ void CaptureTerminalFrame(const CHAR_INFO* cells) {
     if (CaptureFile == nullptr) return;
     EncodeFrame(CaptureState, cells, CaptureBytes);
     const uint32_t length = static_cast<uint32_t>(CaptureBytes.length);
-    const unsigned char prefix[4] = {static_cast<unsigned char>(length), static_cast<unsigned char>(length >> 8),
-                                     static_cast<unsigned char>(length >> 16),
-                                     static_cast<unsigned char>(length >> 24)};
+    const unsigned char prefix[4] = {
+        static_cast<unsigned char>(length), static_cast<unsigned char>(length >> 8),
+        static_cast<unsigned char>(length >> 16), static_cast<unsigned char>(length >> 24)};
     if (std::fwrite(prefix, 1, 4, CaptureFile) != 4 ||
         std::fwrite(CaptureBytes.data, 1, length, CaptureFile) != length)
         CaptureFailed = true;

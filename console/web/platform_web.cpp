@@ -22,12 +22,10 @@ uint8_t Pixels[PICTURE_BYTES];
 }  // namespace
 
 EM_JS(void, PageSetTitle, (const char* title), { Module.farrowgatePage.setTitle(UTF8ToString(title)); });
-EM_JS(void, PageShowPixels, (const uint8_t* rgba, int width, int height), {
-    Module.farrowgatePage.show(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height);
-});
-EM_JS(void, PageFrameOut, (const CHAR_INFO* cells, int bytes), {
-    Module.farrowgatePage.frameOut(HEAPU8.subarray(cells, cells + bytes));
-});
+EM_JS(void, PageShowPixels, (const uint8_t* rgba, int width, int height),
+      { Module.farrowgatePage.show(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height); });
+EM_JS(void, PageFrameOut, (const CHAR_INFO* cells, int bytes),
+      { Module.farrowgatePage.frameOut(HEAPU8.subarray(cells, cells + bytes)); });
 EM_JS(double, PageNow, (), { return performance.now(); });
 EM_JS(void, PageGameEnded, (), { Module.farrowgatePage.ended(); });
 

@@ -3,7 +3,8 @@
 // refuses the 80 x 50 window, the game runs on and presents into what there is.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
-#include <timeapi.h>
+
+#include <timeapi.h>  // needs windows.h before it
 
 #include <cstddef>
 #include <cstdint>
@@ -139,7 +140,8 @@ void PlatformPresent(const CHAR_INFO* cells) {
 
 uint32_t PlatformPendingInput() {
     DWORD pending = 0;
-    if (!GetNumberOfConsoleInputEvents(ConsoleIn, &pending)) return 0;  // a failed query must not block the poll
+    if (!GetNumberOfConsoleInputEvents(ConsoleIn, &pending))
+        return 0;  // a failed query must not block the poll
     return pending;
 }
 
