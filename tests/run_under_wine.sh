@@ -41,7 +41,8 @@ for suite in farrowgate-tests farrowgate-win32-tests; do
     echo "FAIL: $suite.exe under Wine"
     exit 1
   fi
-  echo "$suite.exe: $(tail -n 1 "$build/$suite.txt")"
+  # The summary: how many ran, passed and were skipped.
+  grep -E '^\[(==========|  PASSED  |  SKIPPED )\] [0-9]+ test' "$build/$suite.txt" | sed "s/^/$suite.exe: /"
 done
 
 wineconsole "$build/farrowgate.exe" &
