@@ -191,13 +191,25 @@ void RestoreTerminalFromProgram() {
     sigprocmask(SIG_SETMASK, &previous, nullptr);
 }
 
+namespace {
+
+// A take from the background stops at the terminal until the shell's fg
+// continues it; that continue is answered by the take itself. Taking the
+// terminal once more for it would flush the keys typed since.
+void TakeTerminalOnce() {
+    TakeTerminal();
+    TakeContinued();
+}
+
+}  // namespace
+
 void SuspendTerminalSession() {
     RestoreTerminalFromProgram();
     StopAsTerminalStop();
     TakeContinued();  // this continue is handled here
-    TakeTerminal();
+    TakeTerminalOnce();
 }
 
-void ResumeTerminalSession() { TakeTerminal(); }
+void ResumeTerminalSession() { TakeTerminalOnce(); }
 
 }  // namespace fg
