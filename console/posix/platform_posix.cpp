@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +25,6 @@ namespace {
 TerminalOutputState Output;
 TerminalBytes FrameBytes;
 TerminalInputState Input;
-volatile sig_atomic_t Resized = 0;
 bool HasPresented = false;
 int64_t LastPresentNs = 0;
 int64_t LastTickNs = 0;  // the clock's previous reading
@@ -34,16 +32,6 @@ int64_t StoppedNs = 0;   // time spent stopped, which no frame may count
 bool KeyboardNegotiated = false;
 
 constexpr int INTERRUPT_STATUS = 130;  // Ctrl-C, as a shell reports it
-
-void OnResize(int) { Resized = 1; }
-
-void Handle(int signal, void (*handler)(int)) {
-    struct sigaction action {};
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(signal, &action, nullptr);
-}
 
 void RestoreAtExit() { RestoreTerminalFromProgram(); }
 
@@ -129,7 +117,6 @@ void PlatformOpenConsole(const char* title) {
             stderr);
         std::exit(1);
     }
-    Handle(SIGWINCH, OnResize);
     std::atexit(RestoreAtExit);
 
     int rows = 0;
@@ -142,8 +129,7 @@ void PlatformOpenConsole(const char* title) {
 }
 
 void PlatformPresent(const CHAR_INFO* cells) {
-    if (Resized) {
-        Resized = 0;
+    if (TakeResized()) {
         ReadTerminalSize(Output.rows, Output.columns);
         ForgetTerminalScreen(Output);  // the terminal may have reflowed the old picture
     }

@@ -30,6 +30,7 @@ constexpr int EXIT_SIGNALS[] = {
 volatile sig_atomic_t StopRequested = 0;
 volatile sig_atomic_t Continued = 0;
 volatile sig_atomic_t ClockContinued = 0;
+volatile sig_atomic_t Resized = 0;
 
 void SetAction(int signal, void (*handler)(int), int flags) {
     struct sigaction action {};
@@ -66,6 +67,8 @@ void OnContinue(int) {
     ClockContinued = 1;
 }
 
+void OnResize(int) { Resized = 1; }
+
 bool Take(volatile sig_atomic_t& flag) {
     if (flag == 0) return false;
     flag = 0;
@@ -79,11 +82,13 @@ void InstallTerminalSignals() {
     for (int signal : EXIT_SIGNALS) SetAction(signal, OnExitSignal, 0);
     SetAction(SIGTSTP, OnStop, SA_RESTART);
     SetAction(SIGCONT, OnContinue, SA_RESTART);
+    SetAction(SIGWINCH, OnResize, SA_RESTART);
 }
 
 bool TakeStopRequest() { return Take(StopRequested); }
 bool TakeContinued() { return Take(Continued); }
 bool TakeClockContinued() { return Take(ClockContinued); }
+bool TakeResized() { return Take(Resized); }
 
 void StopAsTerminalStop() {
     struct sigaction fallback {};

@@ -1,7 +1,8 @@
 // Signals on a POSIX terminal. Every signal whose default action ends the
 // process gives the terminal back first and then ends it by that same signal,
-// so the exit status still says what happened. A stop (SIGTSTP) and a
-// continue (SIGCONT) are only noted here; the frame loop's poll acts on them.
+// so the exit status still says what happened. A stop (SIGTSTP), a continue
+// (SIGCONT) and a resize (SIGWINCH) are only noted here; the back end acts on
+// them between frames.
 #pragma once
 
 namespace fg {
@@ -12,6 +13,7 @@ void InstallTerminalSignals();
 bool TakeStopRequest();     // SIGTSTP
 bool TakeContinued();       // SIGCONT, for the terminal session
 bool TakeClockContinued();  // SIGCONT, for the clock
+bool TakeResized();         // SIGWINCH
 
 // Stops the process as SIGTSTP's default action would; returns once continued.
 void StopAsTerminalStop();
