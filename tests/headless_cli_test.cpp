@@ -139,6 +139,7 @@ TEST_F(HeadlessRunner, FailedWritesEndTheRunAndRemoveTheOutputs) {
     } cases[] = {
         {"--script script.txt --frames-out /dev/full --state-out s.txt", 0, "/dev/full"},
         {"--script script.txt --frames-out f.bin --state-out /dev/full", 0, "/dev/full"},
+        {"--script script.txt --frames-out f.bin --state-out s.txt --terminal-out /dev/full", 0, "/dev/full"},
         {"--script script.txt --repeat 200 --frames-out f.bin --state-out s.txt", 100000, "failed"},
         {"--script script.txt --repeat 200 --state-out s.txt", 20000, "s.txt"},
         {"--script script.txt > /dev/full", 0, "summary"},

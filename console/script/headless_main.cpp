@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -37,21 +38,17 @@ const char USAGE[] =
     "would send for it (a terminal of COLSxROWS, default 100x60, taking REP as xterm\n"
     "does), each frame preceded by its length as a 4-byte little-endian number.\n";
 
-fg::OutputFile FramesOut, StateOut;
-bool WantFrames, WantState;
-std::string TerminalPath;  // the --terminal-out file, once it is open
+// The output files; one not asked for stays closed.
+fg::OutputFile FramesOut, StateOut, TerminalOut;
+fg::OutputFile* const OUTPUTS[] = {&FramesOut, &StateOut, &TerminalOut};
 
 void OnPresent(const fg::CHAR_INFO* cells) {
+    if (FramesOut.file != nullptr) fg::AppendFrameCells(FramesOut.pending);
+    if (StateOut.file != nullptr) fg::AppendStateReport(StateOut.pending, fg::ScriptedFramesPresented());
+    if (TerminalOut.file != nullptr) fg::AppendTerminalFrame(TerminalOut.pending, cells);
     bool ok = true;
-    if (WantFrames) {
-        fg::AppendFrameCells(FramesOut.pending);
-        ok = fg::FlushOutputBlock(FramesOut) && ok;
-    }
-    if (WantState) {
-        fg::AppendStateReport(StateOut.pending, fg::ScriptedFramesPresented());
-        ok = fg::FlushOutputBlock(StateOut) && ok;
-    }
-    fg::CaptureTerminalFrame(cells);
+    for (fg::OutputFile* out : OUTPUTS)
+        if (out->file != nullptr) ok = fg::FlushOutputBlock(*out) && ok;
     if (!ok) fg::StopScriptedRun();  // no point drawing frames nobody can keep
 }
 
@@ -62,13 +59,8 @@ int UsageError(const std::string& message) {
 
 // Removes what was written so far: a cut-off output must not pass for a whole one.
 int RunError(const std::string& message) {
-    if (WantFrames) fg::DiscardOutput(FramesOut);
-    if (WantState) fg::DiscardOutput(StateOut);
-    if (!TerminalPath.empty()) {
-        fg::CloseTerminalCapture();
-        std::error_code code;
-        if (std::filesystem::is_regular_file(TerminalPath, code)) std::remove(TerminalPath.c_str());
-    }
+    for (fg::OutputFile* out : OUTPUTS)
+        if (!out->path.empty()) fg::DiscardOutput(*out);  // closed or not
     return UsageError(message);
 }
 
@@ -118,17 +110,12 @@ int ReadScript(const std::string& path, std::vector<fg::ScriptLine>& lines) {
     return 0;
 }
 
-int OpenOutputs(const std::string& framesPath, const std::string& statePath) {
-    WantFrames = !framesPath.empty();
-    WantState = !statePath.empty();
-    if (WantFrames && !fg::OpenOutput(FramesOut, framesPath)) {
-        WantFrames = WantState = false;
-        return UsageError("cannot write frames to " + fg::QuoteForMessage(framesPath));
-    }
-    if (WantState && !fg::OpenOutput(StateOut, statePath)) {
-        WantState = false;
-        return RunError("cannot write state to " + fg::QuoteForMessage(statePath));
-    }
+// Opens each output asked for; a failure removes those already made.
+int OpenOutputs(const std::string (&paths)[std::size(OUTPUTS)]) {
+    static const char* const WHAT[] = {"frames", "state", "terminal bytes"};
+    for (std::size_t i = 0; i < std::size(OUTPUTS); ++i)
+        if (!paths[i].empty() && !fg::OpenOutput(*OUTPUTS[i], paths[i]))
+            return RunError(std::string("cannot write ") + WHAT[i] + " to " + fg::QuoteForMessage(paths[i]));
     return 0;
 }
 
@@ -144,12 +131,10 @@ int RunAndReport() {
     if (fg::ScriptedQueueOverflowed(line))
         return RunError("line " + std::to_string(line) + ": more than " +
                         std::to_string(fg::MAX_QUEUED_RECORDS) + " input records would be waiting");
-    for (fg::OutputFile* out : {&FramesOut, &StateOut})
+    for (fg::OutputFile* out : OUTPUTS)
         if (out->file != nullptr && !fg::CloseOutput(*out))
             return RunError("writing " + fg::QuoteForMessage(out->path) +
                             " failed: " + std::strerror(out->error));
-    if (!TerminalPath.empty() && !fg::CloseTerminalCapture())
-        return RunError("writing " + fg::QuoteForMessage(TerminalPath) + " failed");
 
     const double ms = std::chrono::duration<double, std::milli>(end - begin).count();
     const uint64_t frames = fg::ScriptedFramesPresented();
@@ -165,7 +150,7 @@ int main(int argc, char** argv) {
 #ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);  // a file-size limit then fails the write, which is reported
 #endif
-    std::string scriptPath, framesPath, statePath, dumpDir;
+    std::string scriptPath, framesPath, statePath, terminalPath, dumpDir;
     int terminalColumns = fg::CAPTURE_DEFAULT_COLUMNS, terminalRows = fg::CAPTURE_DEFAULT_ROWS;
     uint64_t startTick = 0, repeat = 1;
     for (int i = 1; i < argc; ++i) {
@@ -194,7 +179,7 @@ int main(int argc, char** argv) {
         else if (option == "--dump-assets")
             dumpDir = value;
         else if (option == "--terminal-out")
-            TerminalPath = value;
+            terminalPath = value;
         else if (option == "--terminal-size") {
             if (!fg::ParseTerminalSize(value, terminalColumns, terminalRows))
                 return UsageError("--terminal-size takes COLSxROWS (1..9999 each), not " +
@@ -218,12 +203,8 @@ int main(int argc, char** argv) {
     run.repeat = static_cast<uint32_t>(repeat);
     run.startTick = static_cast<uint32_t>(startTick);
     run.onPresent = OnPresent;
-    if (const int status = OpenOutputs(framesPath, statePath); status != 0) return status;
-    if (!TerminalPath.empty() && !fg::OpenTerminalCapture(TerminalPath, terminalColumns, terminalRows)) {
-        const std::string path = TerminalPath;
-        TerminalPath.clear();  // not ours to remove
-        return RunError("cannot write terminal bytes to " + fg::QuoteForMessage(path));
-    }
+    if (const int status = OpenOutputs({framesPath, statePath, terminalPath}); status != 0) return status;
+    fg::StartTerminalCapture(terminalColumns, terminalRows);
     fg::BeginScriptedRun(run);
     return RunAndReport();
 }

@@ -1,7 +1,6 @@
 #include "console/script/terminal_capture.h"
 
 #include <cstdint>
-#include <cstdio>
 
 #include "console/posix/terminal_output.h"
 
@@ -9,8 +8,6 @@ namespace fg {
 
 namespace {
 
-std::FILE* CaptureFile;
-bool CaptureFailed;
 TerminalOutputState CaptureState;
 TerminalBytes CaptureBytes;
 
@@ -28,31 +25,16 @@ bool ParseTerminalSize(const char* text, int& columns, int& rows) {
     return ParseDimension(text, rows) && *text == '\0';
 }
 
-bool OpenTerminalCapture(const std::string& path, int columns, int rows) {
-    CaptureFile = std::fopen(path.c_str(), "wb");
-    CaptureFailed = false;
+void StartTerminalCapture(int columns, int rows) {
     ResetTerminalOutput(CaptureState, rows, columns);
     CaptureState.repeatAllowed = true;
-    return CaptureFile != nullptr;
 }
 
-void CaptureTerminalFrame(const CHAR_INFO* cells) {
-    if (CaptureFile == nullptr) return;
+void AppendTerminalFrame(std::string& out, const CHAR_INFO* cells) {
     EncodeFrame(CaptureState, cells, CaptureBytes);
     const uint32_t length = static_cast<uint32_t>(CaptureBytes.length);
-    const unsigned char prefix[4] = {
-        static_cast<unsigned char>(length), static_cast<unsigned char>(length >> 8),
-        static_cast<unsigned char>(length >> 16), static_cast<unsigned char>(length >> 24)};
-    if (std::fwrite(prefix, 1, 4, CaptureFile) != 4 ||
-        std::fwrite(CaptureBytes.data, 1, length, CaptureFile) != length)
-        CaptureFailed = true;
-}
-
-bool CloseTerminalCapture() {
-    if (CaptureFile == nullptr) return true;
-    const bool closed = std::fclose(CaptureFile) == 0;
-    CaptureFile = nullptr;
-    return closed && !CaptureFailed;
+    for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((length >> shift) & 0xFF);
+    out.append(CaptureBytes.data, length);
 }
 
 }  // namespace fg

@@ -1,7 +1,7 @@
 // The headless runner's view of the POSIX presenter: every presented frame
-// through the real terminal encoder, written to a file as the bytes a
-// terminal would receive, each frame preceded by its length (4 bytes,
-// little-endian). A frame that changes nothing has length 0.
+// through the real terminal encoder, as the bytes a terminal would receive,
+// each frame preceded by its length (4 bytes, little-endian). A frame that
+// changes nothing has length 0.
 #pragma once
 
 #include <string>
@@ -16,12 +16,9 @@ constexpr int CAPTURE_DEFAULT_ROWS = 60;
 // "COLSxROWS", each 1..9999.
 bool ParseTerminalSize(const char* text, int& columns, int& rows);
 
-// Starts a capture for a terminal of the given size that takes REP, as xterm,
-// kitty and tmux do. False when the file cannot be created.
-bool OpenTerminalCapture(const std::string& path, int columns, int rows);
-// Adds one frame; does nothing when no capture is open.
-void CaptureTerminalFrame(const CHAR_INFO* cells);
-// Ends the capture; false when any write failed. True when none was open.
-bool CloseTerminalCapture();
+// Starts from a fresh terminal of the given size that takes REP, as xterm does.
+void StartTerminalCapture(int columns, int rows);
+// Appends one frame's length and bytes.
+void AppendTerminalFrame(std::string& out, const CHAR_INFO* cells);
 
 }  // namespace fg
