@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <ctime>
 #include <string>
 
 #include "app/frame_loop.h"
@@ -99,44 +98,5 @@ inline void DrawFloorFrame(uint32_t offset) {
         FrameBuffer[i] = ShadeTable[(t & 7) * 8 + ((t >> 3) & 7)];
     }
 }
-
-// CPU time of this thread: other work on the machine does not count in it.
-inline double ThreadCpuNanoseconds() {
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
-}
-
-// The floor's cost now, in nanoseconds: the median of short batches, taken
-// right before each measurement so the ratio sees the same machine load.
-inline double FloorNanoseconds() {
-    constexpr int BATCHES = 15;
-    constexpr int FRAMES = 200;
-    double batch[BATCHES];
-    for (int b = 0; b < BATCHES; ++b) {
-        const double start = ThreadCpuNanoseconds();
-        for (int f = 0; f < FRAMES; ++f) {
-            DrawFloorFrame(static_cast<uint32_t>(f));
-            benchmark::ClobberMemory();
-        }
-        batch[b] = (ThreadCpuNanoseconds() - start) / FRAMES;
-    }
-    std::nth_element(batch, batch + BATCHES / 2, batch + BATCHES);
-    return batch[BATCHES / 2];
-}
-
-// Times the benchmark loop itself (CPU time, as the library reports it) and
-// reports it as a multiple of the floor, measured right before and right after
-// the loop: the load other work puts on the machine changes within seconds.
-struct FloorRatio {
-    double floorBefore = FloorNanoseconds();
-    double start = ThreadCpuNanoseconds();
-
-    double Finish(int64_t iterations) const {
-        const double spent = ThreadCpuNanoseconds() - start;
-        const double floorNs = (floorBefore + FloorNanoseconds()) / 2;
-        return spent / static_cast<double>(iterations) / floorNs;
-    }
-};
 
 }  // namespace fg::bench

@@ -1,7 +1,7 @@
 // The per-frame cost: the floor, the column pass over named views of the
 // built-in level, and whole frames along a tour that walks through the rooms.
-// Every figure also comes as "floors", its multiple of the floor measured just
-// before it in the same run.
+// tools/bench_table.py gives every figure as a multiple of the floor measured
+// in the same run.
 #include <benchmark/benchmark.h>
 
 #include <fstream>
@@ -17,24 +17,20 @@ using namespace fg::bench;
 void BM_Floor(benchmark::State& state) {
     StartBuiltInWorld("", 1);
     uint32_t offset = 0;
-    const FloorRatio ratio;
     for (auto _ : state) {
         DrawFloorFrame(offset++);
         benchmark::ClobberMemory();
     }
-    state.counters["floors"] = ratio.Finish(state.iterations());
 }
 BENCHMARK(BM_Floor);
 
 void BM_ColumnPass(benchmark::State& state, const View& view) {
     SetView(view);
     fg::ColumnPass();  // the depth buffer a previous frame leaves
-    const FloorRatio ratio;
     for (auto _ : state) {
         fg::ColumnPass();
         benchmark::ClobberMemory();
     }
-    state.counters["floors"] = ratio.Finish(state.iterations());
 }
 BENCHMARK_CAPTURE(BM_ColumnPass, open_hall, VIEWS[0]);
 BENCHMARK_CAPTURE(BM_ColumnPass, long_corridor, VIEWS[1]);
@@ -63,7 +59,6 @@ void BM_WalkingFrame(benchmark::State& state) {
     }
     const int64_t tourFrames = StartBuiltInWorld(script, 1);
     int64_t moved = 0;
-    const FloorRatio ratio;
     for (auto _ : state) {
         if (fg::PlatformQuitRequested()) {
             state.PauseTiming();
@@ -74,7 +69,6 @@ void BM_WalkingFrame(benchmark::State& state) {
         fg::RunFrame();
         moved += fg::Player.x != x || fg::Player.y != y;
     }
-    state.counters["floors"] = ratio.Finish(state.iterations());
     state.counters["walking"] = static_cast<double>(moved) / static_cast<double>(state.iterations());
     if (state.iterations() >= tourFrames && moved * 4 < state.iterations())
         state.SkipWithError("the player stood still in three frames of four");

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Runs farrowgate-bench and prints its figures as one table.
 
-Each benchmark runs REPEATS times; the table shows the median CPU time and the
-median of the "floors" counter (the figure as a multiple of the floor, the
-least a frame can cost, measured just before it in the same run), beside the
-target where there is one. Medians, because the machine is shared.
+Each benchmark runs REPEATS times, the repetitions of all benchmarks
+interleaved at random so that a change in the machine's load falls on all of
+them alike. The table shows the median CPU time and, for the per-frame
+figures, that median as a multiple of BM_Floor's (the least a frame can cost)
+from the same run, beside the target where there is one.
 
 Usage: tools/bench_table.py [BENCH] [--repetitions N] [--min-time SECONDS]
        (BENCH defaults to build/bench/farrowgate-bench)
@@ -15,11 +16,13 @@ import subprocess
 import sys
 
 TARGETS = {"BM_ColumnPass": 5.0, "BM_WalkingFrame": 4.0}
+PER_FRAME = ("BM_Floor", "BM_ColumnPass", "BM_WalkingFrame")
 
 
 def run(bench, repetitions, min_time):
     command = [bench, "--benchmark_format=json", f"--benchmark_repetitions={repetitions}",
-               "--benchmark_report_aggregates_only=true", f"--benchmark_min_time={min_time}"]
+               "--benchmark_report_aggregates_only=true", f"--benchmark_min_time={min_time}",
+               "--benchmark_enable_random_interleaving=true"]
     result = subprocess.run(command, check=True, capture_output=True, text=True)
     return json.loads(result.stdout)
 
@@ -32,17 +35,21 @@ def target_of(name):
 
 
 def rows(report, repetitions):
-    for entry in report["benchmarks"]:
-        # One repetition has no aggregates: its single run is the median.
-        wanted = "median" if repetitions > 1 else None
-        if entry.get("aggregate_name") != wanted:
-            continue
+    # One repetition has no aggregates: its single run is the median.
+    wanted = "median" if repetitions > 1 else None
+    medians = [entry for entry in report["benchmarks"] if entry.get("aggregate_name") == wanted]
+    # Interleaved runs report in any order: show them in the order they are declared.
+    medians.sort(key=lambda e: (e.get("family_index", 0), e.get("per_family_instance_index", 0)))
+    scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3}
+    floor = next((e["cpu_time"] * scale[e["time_unit"]] for e in medians
+                  if e["run_name"] == "BM_Floor" and "error_message" not in e), None)
+    for entry in medians:
         if "error_message" in entry:
             yield entry["run_name"], None, None, None, entry["error_message"]
             continue
-        scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3}[entry["time_unit"]]
-        floors = entry.get("floors")
-        yield entry["run_name"], entry["cpu_time"] * scale, floors, target_of(entry["run_name"]), None
+        micros = entry["cpu_time"] * scale[entry["time_unit"]]
+        floors = micros / floor if floor and entry["run_name"].startswith(PER_FRAME) else None
+        yield entry["run_name"], micros, floors, target_of(entry["run_name"]), None
 
 
 def main():
