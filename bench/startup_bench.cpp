@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_world.h"
-#include "render/angle_tables.h"
+#include "world/angle_tables.h"
 #include "render/floor_ceiling.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bench/tour_frames.h"
-#include "console/posix/terminal_output.h"
+#include "console/ansi/terminal_output.h"
 
 namespace fg {
 

@@ -3,7 +3,7 @@
 #include "assets/asset_set.h"
 #include "assets/level.h"
 #include "console/frame_buffer.h"
-#include "render/angle_tables.h"
+#include "world/angle_tables.h"
 #include "render/caster.h"
 #include "render/shade_table.h"
 #include "world/player.h"

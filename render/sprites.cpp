@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "assets/asset_set.h"
-#include "render/angle_tables.h"
+#include "world/angle_tables.h"
 #include "render/caster.h"
 #include "world/player.h"
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "render/angle_tables.h"
+#include "world/angle_tables.h"
 #include "render/shade_table.h"
 
 namespace fg {

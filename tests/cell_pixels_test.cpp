@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "console/cell_glyphs.h"
-#include "console/web/cell_pixels.h"
+#include "console/cell_pixels.h"
 
 namespace fg {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/frame_loop.h"
-#include "console/script/state_report.h"
+#include "programs/headless/state_report.h"
 #include "test_world.h"
 
 namespace fg {

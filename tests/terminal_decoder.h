@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "console/posix/terminal_input.h"
+#include "console/ansi/terminal_input.h"
 
 namespace fg {
 

@@ -1,4 +1,4 @@
-#include "console/posix/terminal_input.h"
+#include "console/ansi/terminal_input.h"
 
 #include <gtest/gtest.h>
 

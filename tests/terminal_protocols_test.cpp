@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "console/posix/terminal_input.h"
+#include "console/ansi/terminal_input.h"
 #include "tests/terminal_decoder.h"
 
 namespace fg {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "console/posix/terminal_output.h"
+#include "console/ansi/terminal_output.h"
 
 #ifdef FARROWGATE_HAVE_VTERM
 #include <vterm.h>

@@ -7,7 +7,7 @@
 #include "assets/level.h"
 #include "console/frame_buffer.h"
 #include "console/keyboard.h"
-#include "render/angle_tables.h"
+#include "world/angle_tables.h"
 #include "render/caster.h"
 #include "render/floor_ceiling.h"
 #include "render/shade_table.h"

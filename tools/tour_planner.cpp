@@ -22,7 +22,7 @@
 #include "console/keyboard.h"
 #include "console/script/frame_script.h"
 #include "console/script/platform_script.h"
-#include "render/angle_tables.h"
+#include "world/angle_tables.h"
 #include "world/doors.h"
 #include "world/player.h"
 

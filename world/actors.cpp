@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "assets/level.h"
-#include "render/angle_tables.h"
+#include "world/angle_tables.h"
 #include "world/player.h"
 
 namespace fg {

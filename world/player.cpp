@@ -3,7 +3,7 @@
 #include "assets/asset_set.h"
 #include "assets/level.h"
 #include "console/keyboard.h"
-#include "render/angle_tables.h"
+#include "world/angle_tables.h"
 #include "world/doors.h"
 
 namespace fg {

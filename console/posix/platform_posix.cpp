@@ -13,8 +13,8 @@
 
 #include "console/frame_pacing.h"
 #include "console/platform.h"
-#include "console/posix/terminal_input.h"
-#include "console/posix/terminal_output.h"
+#include "console/ansi/terminal_input.h"
+#include "console/ansi/terminal_output.h"
 #include "console/posix/terminal_session.h"
 #include "console/posix/terminal_signals.h"
 

@@ -8,7 +8,7 @@
 #include <csignal>
 #include <ctime>
 
-#include "console/posix/terminal_output.h"
+#include "console/ansi/terminal_output.h"
 #include "console/posix/terminal_signals.h"
 
 namespace fg {

@@ -7,7 +7,7 @@
 #include <deque>
 
 #include "console/input_queue.h"
-#include "console/web/cell_pixels.h"
+#include "console/cell_pixels.h"
 #include "console/web/web_platform.h"
 
 namespace fg {

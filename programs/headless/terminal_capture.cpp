@@ -1,8 +1,8 @@
-#include "console/script/terminal_capture.h"
+#include "programs/headless/terminal_capture.h"
 
 #include <cstdint>
 
-#include "console/posix/terminal_output.h"
+#include "console/ansi/terminal_output.h"
 
 namespace fg {
 

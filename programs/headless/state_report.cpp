@@ -1,4 +1,4 @@
-#include "console/script/state_report.h"
+#include "programs/headless/state_report.h"
 
 #include <bit>
 #include <cerrno>

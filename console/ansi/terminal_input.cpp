@@ -1,9 +1,9 @@
-#include "console/posix/terminal_input.h"
+#include "console/ansi/terminal_input.h"
 
 #include <cstring>
 
 #include "console/keyboard.h"
-#include "console/posix/held_keys.h"
+#include "console/ansi/held_keys.h"
 
 namespace fg {
 

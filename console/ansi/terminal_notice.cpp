@@ -1,7 +1,7 @@
 // The line a too-small terminal shows in place of its last picture row.
 #include <cstring>
 
-#include "console/posix/terminal_output.h"
+#include "console/ansi/terminal_output.h"
 
 namespace fg {
 

@@ -1,4 +1,4 @@
-#include "console/posix/terminal_output.h"
+#include "console/ansi/terminal_output.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "console/posix/held_keys.h"
+#include "console/ansi/held_keys.h"
 
 #include <cassert>
 

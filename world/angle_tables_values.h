@@ -2,7 +2,7 @@
 // Exact values, so every platform and compiler draws the same frames.
 #pragma once
 
-#include "render/angle_tables.h"
+#include "world/angle_tables.h"
 
 namespace fg {
 

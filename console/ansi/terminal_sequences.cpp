@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "console/cell_glyphs.h"
-#include "console/posix/terminal_output.h"
+#include "console/ansi/terminal_output.h"
 
 namespace fg {
 

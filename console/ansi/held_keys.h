@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "console/posix/terminal_input.h"
+#include "console/ansi/terminal_input.h"
 
 namespace fg {
 

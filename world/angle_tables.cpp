@@ -1,9 +1,9 @@
-#include "render/angle_tables.h"
+#include "world/angle_tables.h"
 
 #include <algorithm>
 #include <iterator>
 
-#include "render/angle_tables_values.h"
+#include "world/angle_tables_values.h"
 
 namespace fg {
 

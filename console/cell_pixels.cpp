@@ -1,4 +1,4 @@
-#include "console/web/cell_pixels.h"
+#include "console/cell_pixels.h"
 
 #include "console/cell_glyphs.h"
 

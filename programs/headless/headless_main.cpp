@@ -17,8 +17,8 @@
 #include "console/quoted_text.h"
 #include "console/script/frame_script.h"
 #include "console/script/platform_script.h"
-#include "console/script/state_report.h"
-#include "console/script/terminal_capture.h"
+#include "programs/headless/state_report.h"
+#include "programs/headless/terminal_capture.h"
 
 namespace {
 
