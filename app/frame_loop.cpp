@@ -5,11 +5,11 @@
 #include "console/frame_buffer.h"
 #include "console/keyboard.h"
 #include "console/platform.h"
-#include "world/angle_tables.h"
 #include "render/caster.h"
 #include "render/floor_ceiling.h"
 #include "render/shade_table.h"
 #include "world/actors.h"
+#include "world/angle_tables.h"
 #include "world/doors.h"
 #include "world/player.h"
 

@@ -3,8 +3,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_world.h"
-#include "world/angle_tables.h"
 #include "render/floor_ceiling.h"
+#include "world/angle_tables.h"
 
 namespace {
 

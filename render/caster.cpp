@@ -6,10 +6,10 @@
 #include "assets/asset_set.h"
 #include "assets/level.h"
 #include "console/frame_buffer.h"
-#include "world/angle_tables.h"
 #include "render/floor_ceiling.h"
 #include "render/shade_table.h"
 #include "render/sprites.h"
+#include "world/angle_tables.h"
 #include "world/doors.h"
 #include "world/player.h"
 

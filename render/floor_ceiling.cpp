@@ -3,9 +3,9 @@
 #include "assets/asset_set.h"
 #include "assets/level.h"
 #include "console/frame_buffer.h"
-#include "world/angle_tables.h"
 #include "render/caster.h"
 #include "render/shade_table.h"
+#include "world/angle_tables.h"
 #include "world/player.h"
 
 namespace fg {

@@ -3,8 +3,8 @@
 #include <utility>
 
 #include "assets/asset_set.h"
-#include "world/angle_tables.h"
 #include "render/caster.h"
+#include "world/angle_tables.h"
 #include "world/player.h"
 
 namespace fg {

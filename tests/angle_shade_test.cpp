@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "world/angle_tables.h"
 #include "render/shade_table.h"
+#include "world/angle_tables.h"
 
 namespace fg {
 namespace {

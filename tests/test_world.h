@@ -7,11 +7,11 @@
 #include "assets/level.h"
 #include "console/frame_buffer.h"
 #include "console/keyboard.h"
-#include "world/angle_tables.h"
 #include "render/caster.h"
 #include "render/floor_ceiling.h"
 #include "render/shade_table.h"
 #include "world/actors.h"
+#include "world/angle_tables.h"
 #include "world/doors.h"
 #include "world/player.h"
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "console/keyboard.h"
 #include "console/ansi/held_keys.h"
+#include "console/keyboard.h"
 
 namespace fg {
 

@@ -2,8 +2,8 @@
 // form that does the job.
 #include <cstring>
 
-#include "console/cell_glyphs.h"
 #include "console/ansi/terminal_output.h"
+#include "console/cell_glyphs.h"
 
 namespace fg {
 

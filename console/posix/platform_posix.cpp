@@ -11,10 +11,10 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "console/frame_pacing.h"
-#include "console/platform.h"
 #include "console/ansi/terminal_input.h"
 #include "console/ansi/terminal_output.h"
+#include "console/frame_pacing.h"
+#include "console/platform.h"
 #include "console/posix/terminal_session.h"
 #include "console/posix/terminal_signals.h"
 

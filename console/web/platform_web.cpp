@@ -6,8 +6,8 @@
 
 #include <deque>
 
-#include "console/input_queue.h"
 #include "console/cell_pixels.h"
+#include "console/input_queue.h"
 #include "console/web/web_platform.h"
 
 namespace fg {
