@@ -30,19 +30,20 @@ bool DotIsForeground(uint16_t character, int x, int y) {
     }
 }
 
-void DrawCellPixels(const CHAR_INFO* cells, uint8_t* rgba) {
-    for (int row = 0; row < SCREEN_HEIGHT; ++row) {
-        for (int column = 0; column < SCREEN_WIDTH; ++column) {
-            const CHAR_INFO& cell = cells[row * SCREEN_WIDTH + column];
-            const uint8_t* foreground = CONSOLE_PALETTE[cell.attributes & 0x0F];
-            const uint8_t* background = CONSOLE_PALETTE[(cell.attributes >> 4) & 0x0F];
-            for (int y = 0; y < CELL_PIXELS; ++y) {
-                uint8_t* line = rgba + ((row * CELL_PIXELS + y) * PICTURE_WIDTH + column * CELL_PIXELS) * 4;
-                for (int x = 0; x < CELL_PIXELS; ++x)
-                    PutPixel(line + x * 4, DotIsForeground(cell.character, x, y) ? foreground : background);
-            }
-        }
+void DrawCellPixel(const CHAR_INFO& cell, int row, int column, uint8_t* rgba) {
+    const uint8_t* foreground = CONSOLE_PALETTE[cell.attributes & 0x0F];
+    const uint8_t* background = CONSOLE_PALETTE[(cell.attributes >> 4) & 0x0F];
+    for (int y = 0; y < CELL_PIXELS; ++y) {
+        uint8_t* line = rgba + ((row * CELL_PIXELS + y) * PICTURE_WIDTH + column * CELL_PIXELS) * 4;
+        for (int x = 0; x < CELL_PIXELS; ++x)
+            PutPixel(line + x * 4, DotIsForeground(cell.character, x, y) ? foreground : background);
     }
+}
+
+void DrawCellPixels(const CHAR_INFO* cells, uint8_t* rgba) {
+    for (int row = 0; row < SCREEN_HEIGHT; ++row)
+        for (int column = 0; column < SCREEN_WIDTH; ++column)
+            DrawCellPixel(cells[row * SCREEN_WIDTH + column], row, column, rgba);
 }
 
 }  // namespace fg

@@ -23,5 +23,8 @@ bool DotIsForeground(uint16_t character, int x, int y);
 // Draws all cells into rgba: PICTURE_WIDTH x PICTURE_HEIGHT pixels, row-major,
 // four bytes each (red, green, blue, 255).
 void DrawCellPixels(const CHAR_INFO* cells, uint8_t* rgba);
+// Draws the one cell at (row, column) into the same picture, for screens that
+// redraw only the cells that changed.
+void DrawCellPixel(const CHAR_INFO& cell, int row, int column, uint8_t* rgba);
 
 }  // namespace fg

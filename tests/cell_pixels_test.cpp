@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "console/cell_glyphs.h"
@@ -88,6 +89,27 @@ TEST(CellPixels, CellsLandInPlaceInTheirColours) {
     EXPECT_EQ(Pixel(rgba, 8, 0), Colour(0));
     EXPECT_EQ(Pixel(rgba, PICTURE_WIDTH - 9, PICTURE_HEIGHT - 1), Colour(0));
     for (size_t i = 3; i < rgba.size(); i += 4) ASSERT_EQ(rgba[i], 255) << "alpha at byte " << i;
+}
+
+// Redrawing one cell writes exactly its own square, as the whole picture does,
+// and nothing around it: the page redraws only the cells that changed.
+TEST(CellPixels, OneCellDrawsOnlyItsSquare) {
+    std::vector<CHAR_INFO> cells(SCREEN_WIDTH * SCREEN_HEIGHT, CHAR_INFO{0, 0});
+    const CHAR_INFO cell{LIGHT_SHADE, 0x4A};
+    const std::array<uint8_t, 4> untouched{0x33, 0x33, 0x33, 0x33};
+    for (const auto& [row, column] : {std::pair{0, 0}, std::pair{17, 33}, std::pair{49, 79}}) {
+        cells[row * SCREEN_WIDTH + column] = cell;
+        std::vector<uint8_t> whole(PICTURE_BYTES), one(PICTURE_BYTES, 0x33);
+        DrawCellPixels(cells.data(), whole.data());
+        DrawCellPixel(cell, row, column, one.data());
+        cells[row * SCREEN_WIDTH + column] = CHAR_INFO{0, 0};
+        for (int y = 0; y < PICTURE_HEIGHT; ++y)
+            for (int x = 0; x < PICTURE_WIDTH; ++x) {
+                const bool inside = y / CELL_PIXELS == row && x / CELL_PIXELS == column;
+                ASSERT_EQ(Pixel(one, x, y), inside ? Pixel(whole, x, y) : untouched)
+                    << "cell " << row << "," << column << " pixel " << x << "," << y;
+            }
+    }
 }
 
 }  // namespace
