@@ -148,7 +148,7 @@ Module.farrowgatePage = (function () {
     help.hidden = !withHelp;
     prompt.hidden = !withHelp;
     again.hidden = true;
-    overlay.classList.remove('gone');
+    overlay.classList.remove('gone', 'loading');
   }
 
   // The start and pause screen: the world and its clock wait for a key or a tap.
@@ -297,7 +297,6 @@ Module.farrowgatePage = (function () {
     }
     again.addEventListener('click', function () { if (mode === 'ended') start(); });
     if (document.fullscreenEnabled) {
-      fullscreenButton.hidden = false;
       fullscreenButton.addEventListener('click', function () {
         toggleFullscreen();
         canvas.focus({ preventScroll: true });
