@@ -98,6 +98,13 @@ EMSCRIPTEN_KEEPALIVE int fg_run_script(const char* text, uint32_t startTick) {
 
 EMSCRIPTEN_KEEPALIVE const char* fg_script_error() { return ScriptError.c_str(); }
 
+// Draws every cell afresh, so a test can hold the picture drawn cell by
+// changed cell to the whole picture.
+EMSCRIPTEN_KEEPALIVE void fg_redraw() {
+    fg::WebForgetPicture();
+    fg::WebShowCells(fg::FrameBuffer);
+}
+
 // Where the player and the figures are, so a test can tell what a key did and
 // that nothing moved while the page waited.
 EMSCRIPTEN_KEEPALIVE int fg_player_angle() { return fg::Player.angle; }

@@ -331,6 +331,17 @@ describe('the live page', () => {
     });
   });
 
+  test('the cells redrawn as they change add up to the whole picture', async () => {
+    await page.keyboard.down('ArrowUp');
+    await page.keyboard.down('ArrowLeft');
+    await sleep(700);
+    await page.keyboard.up('ArrowLeft');
+    await page.keyboard.up('ArrowUp');
+    // In one task, between two frames.
+    const [piecemeal, whole] = await page.evaluate(`[${PICTURE_HASH}, (Module._fg_redraw(), ${PICTURE_HASH})]`);
+    assert.equal(whole, piecemeal);
+  });
+
   test('q ends the walk; "walk again" starts afresh with the first frame of a reload', async () => {
     await page.screenshot({ path: path.join(outDir, 'page.png') });
     await page.keyboard.down('ArrowUp');
