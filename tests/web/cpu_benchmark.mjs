@@ -2,10 +2,12 @@
 // every chromium process (browser, renderer, GPU) over a stretch of play, as a
 // share of one core. A benchmark, not a test: it prints a table.
 //
-//   node cpu_benchmark.mjs --page build-web/web [--before other-build/web] [--seconds 10] [--rounds 2]
+//   node cpu_benchmark.mjs --page build-web/web [--before other-build/web] [--empty]
+//                          [--seconds 10] [--rounds 2] [--only phone] [--what standing]
 //
 // With --before, the two builds take turns in the same browser, so both see
-// the same load on the machine. Headless chromium with --disable-gpu, as the
+// the same load on the machine; --empty adds, as a floor, a page that runs an
+// empty animation-frame loop under a 640 x 400 canvas and nothing else. Headless chromium with --disable-gpu, as the
 // page's figures in docs/performance.md were taken.
 import fs from 'node:fs';
 import http from 'node:http';
@@ -19,8 +21,17 @@ function option(name, fallback) {
 
 const pages = { after: path.resolve(option('--page', 'build-web/web')) };
 if (option('--before', '')) pages.before = path.resolve(option('--before', ''));
+if (process.argv.includes('--empty')) pages.empty = null;
+const EMPTY_PAGE = `<!doctype html><html><body style="margin:0;background:#000">
+<canvas width="640" height="400" style="width:1280px;height:800px;max-width:100%"></canvas><script>
+let frames = 0;
+function tick() { ++frames; requestAnimationFrame(tick); }
+requestAnimationFrame(tick);
+window.farrowgate = { ready: Promise.resolve(), state: () => ({ frames: frames }) };
+</script></body></html>`;
 const seconds = Number(option('--seconds', '10'));
 const only = option('--only', ''); // a device's name, or part of it
+const what = option('--what', ''); // standing or walking
 const rounds = Number(option('--rounds', '2'));
 const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
 const DEVICES = {
@@ -33,6 +44,7 @@ const CONTENT_TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.wasm':
 function serve(dir) {
   const server = http.createServer((request, response) => {
     const name = path.basename(new URL(request.url, 'http://x').pathname) || 'farrowgate.html';
+    if (dir === null) return response.writeHead(200, { 'Content-Type': 'text/html' }).end(EMPTY_PAGE);
     const file = path.join(dir, name);
     if (!CONTENT_TYPES[path.extname(name)] || !fs.existsSync(file)) return response.writeHead(404).end();
     response.writeHead(200, { 'Content-Type': CONTENT_TYPES[path.extname(name)] });
@@ -119,7 +131,7 @@ for (const [name, dir] of Object.entries(pages)) {
 }
 const results = [];
 for (const [deviceName, device] of Object.entries(DEVICES).filter(([name]) => name.includes(only))) {
-  for (const walking of [false, true]) {
+  for (const walking of [false, true].filter((w) => !what || what === (w ? 'walking' : 'standing'))) {
     for (let round = 0; round < rounds; ++round) {
       for (const name of Object.keys(pages)) {
         const { cpu, fps, split } = await measure(browser, urls[name], device, walking);
@@ -132,12 +144,16 @@ for (const [deviceName, device] of Object.entries(DEVICES).filter(([name]) => na
 await browser.close();
 for (const server of Object.values(servers)) server.close();
 
-console.log('| device | what | page | CPU, % of a core (each round) | mean | frames/s |');
-console.log('|---|---|---|---|---|---|');
+// CPU per frame as well: a page the machine cannot keep at the screen's rate
+// runs fewer frames, and so uses less CPU than it would at full rate.
+console.log('| device | what | page | CPU, % of a core (each round) | mean | frames/s | CPU ms per frame |');
+console.log('|---|---|---|---|---|---|---|');
 const keys = [...new Set(results.map((r) => `${r.device}|${r.what}|${r.page}`))];
 for (const key of keys) {
   const rows = results.filter((r) => `${r.device}|${r.what}|${r.page}` === key);
   const mean = rows.reduce((sum, r) => sum + r.cpu, 0) / rows.length;
   const fps = rows.reduce((sum, r) => sum + r.fps, 0) / rows.length;
-  console.log(`| ${key.split('|').join(' | ')} | ${rows.map((r) => r.cpu.toFixed(1)).join(', ')} | ${mean.toFixed(1)} | ${fps.toFixed(0)} |`);
+  const perFrame = (10 * mean) / fps; // % of a core is 10 ms of CPU a second
+  console.log(`| ${key.split('|').join(' | ')} | ${rows.map((r) => r.cpu.toFixed(1)).join(', ')} | ${mean.toFixed(1)} | ` +
+    `${fps.toFixed(0)} | ${perFrame.toFixed(1)} |`);
 }
