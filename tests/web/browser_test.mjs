@@ -250,6 +250,19 @@ describe('the live page', () => {
     assert.equal((await state(page)).angle, before);
   });
 
+  test('f shows the page full screen, the picture scaled to the screen, and f again leaves it', async () => {
+    await page.keyboard.press('f');
+    await page.waitForFunction(() => document.fullscreenElement !== null, { timeout: 5000 });
+    await sleep(300);
+    const full = await page.evaluate(() => ({
+      width: document.getElementById('screen').getBoundingClientRect().width, screen: innerWidth, height: innerHeight,
+    }));
+    assert.ok(full.width >= 0.8 * Math.min(full.screen, full.height * 1.6), JSON.stringify(full));
+    await page.keyboard.press('f');
+    await page.waitForFunction(() => document.fullscreenElement === null, { timeout: 5000 });
+    assert.equal((await state(page)).mode, 'playing');
+  });
+
   test('a press and release between two frames still holds the key for a frame', async () => {
     for (let i = 0; i < 3; ++i) {
       const before = (await state(page)).angle;
