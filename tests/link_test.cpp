@@ -84,6 +84,35 @@ TEST(LinkSimulator, ATerminalThatNeverAnswersGetsEveryFrameAfterFiveSeconds) {
     close(terminal);
 }
 
+// With frames in flight the terminal still owes answers when the game quits:
+// they must not reach the shell as typing.
+TEST(LinkSimulator, QuittingMidTurnOverASlowLinkLeavesNoAnswerForTheShell) {
+    link::Link link(256e3 / 8, DELAY);
+    ASSERT_TRUE(link.Start(FARROWGATE_GAME));
+    const int terminal = open(ptsname(link.game.master), O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_TRUE(link.RunUntil([&] { return link.Settled(1); }, link.Now() + 30));
+    link.Type(link::LEFT_PRESS);
+    link.RunFor(0.5);
+    const int requests = link.requestsFromGame;
+    link.Type("\x1b[27u");  // Escape, as kitty reports it
+    int status = 0;
+    ASSERT_TRUE(link.RunUntil([&] { return waitpid(link.game.pid, &status, WNOHANG) == link.game.pid; },
+                              link.Now() + 10));
+    EXPECT_GT(requests, 1);
+    link.RunFor(1 + 2 * DELAY);  // whatever was still on the way arrives
+    termios modes{};
+    ASSERT_EQ(tcgetattr(terminal, &modes), 0);
+    modes.c_lflag &= ~static_cast<tcflag_t>(ICANON);
+    modes.c_cc[VMIN] = 0;
+    modes.c_cc[VTIME] = 0;
+    tcsetattr(terminal, TCSANOW, &modes);
+    char left[256];
+    const ssize_t count = read(terminal, left, sizeof left);
+    EXPECT_LE(count, 0) << "the shell would read: " << std::string(left, count > 0 ? count : 0);
+    close(terminal);
+}
+
 #else
 
 TEST(LinkSimulator, NeedsLibvterm) { GTEST_SKIP() << "built without libvterm (Debian libvterm-dev)"; }

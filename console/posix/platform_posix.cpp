@@ -20,6 +20,7 @@
 #include "console/frame_pacing.h"
 #include "console/platform.h"
 #include "console/posix/output_queue.h"
+#include "console/posix/owed_answers.h"
 #include "console/posix/terminal_session.h"
 #include "console/posix/terminal_signals.h"
 
@@ -85,6 +86,7 @@ void AfterResume() {
     ReleaseAllTerminalKeys(Input);
     ForgetTerminalScreen(Output);
     ForgetStatusRequests(Flow);  // taking the terminal flushed their answers
+    SetStatusAnswersOwed(0);
 }
 
 // The frame going out is finished first, so the restore lands after its sequences.
@@ -169,6 +171,7 @@ void PlatformPresent(const CHAR_INFO* cells) {
     }
     // Part of a frame, maybe cut inside a sequence, leaves the screen unknown.
     if (!sent) ForgetTerminalScreen(Output);
+    SetStatusAnswersOwed(Flow.unanswered);
 }
 
 uint32_t PlatformPendingInput() {
@@ -187,6 +190,7 @@ uint32_t PlatformPendingInput() {
     FollowKeyboardRequests();
     TakeStatusReplies(Flow, Input.replies.statusReports - StatusReportsTaken, now);
     StatusReportsTaken = Input.replies.statusReports;
+    SetStatusAnswersOwed(Flow.unanswered);
     return Input.queued;
 }
 

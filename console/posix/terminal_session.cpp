@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "console/ansi/terminal_output.h"
+#include "console/posix/owed_answers.h"
 #include "console/posix/terminal_signals.h"
 
 namespace fg {
@@ -179,7 +180,8 @@ void RestoreTerminal() {
     bool taken = WriteWithin(KEYBOARD_RESTORE_BYTES, sizeof KEYBOARD_RESTORE_BYTES - 1, RESTORE_STALL_MS);
     if (taken && Win32InputOn)
         taken = WriteWithin(WIN32_INPUT_OFF, sizeof WIN32_INPUT_OFF - 1, RESTORE_STALL_MS);
-    if (taken) WriteWithin(RESTORE_BYTES, sizeof RESTORE_BYTES - 1, RESTORE_STALL_MS);
+    if (taken) taken = WriteWithin(RESTORE_BYTES, sizeof RESTORE_BYTES - 1, RESTORE_STALL_MS);
+    if (taken) TakeOwedAnswers();  // a terminal that takes nothing answers nothing
     // At once rather than after the output drains, which a stalled terminal
     // never does; typed-ahead keys must not reach the shell.
     tcsetattr(STDIN_FILENO, TCSANOW, &SavedModes);
