@@ -1,6 +1,7 @@
-// Pacing by status reports: how many frames may wait for an answer, giving up
-// on a terminal that never answers and taking up again if it does, a lost
-// answer; and the decoder telling the answers from keys in every protocol.
+// Pacing by status reports: how many frames may wait for an answer (one or
+// two, by how quickly answers come), giving up on a terminal that never
+// answers and taking up again if it does, a lost answer; and the decoder
+// telling the answers from keys in every protocol.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -41,6 +42,24 @@ TEST(FlowControl, FramesWaitForAnswersAndAnUnansweringTerminalGetsThemAllAfterTh
     EXPECT_TRUE(FrameSent(silent, T0 + 9000));
     EXPECT_TRUE(FrameSent(silent, T0 + 9001));
     EXPECT_FALSE(FrameMayGo(silent, T0 + 9002));
+}
+
+TEST(FlowControl, SlowAnswersLeaveOneFrameInFlightQuickOnesTwo) {
+    FlowControl flow;
+    ResetFlowControl(flow);
+    FrameSent(flow, T0);
+    FrameSent(flow, T0 + 16);
+    TakeStatusReplies(flow, 1, T0 + QUICK_ANSWER_MS + 1);  // the link needs that long for a frame
+    EXPECT_FALSE(FrameMayGo(flow, T0 + QUICK_ANSWER_MS + 2)) << "two in flight on a slow link";
+    TakeStatusReplies(flow, 1, T0 + 600);
+    ASSERT_TRUE(FrameMayGo(flow, T0 + 600));
+    FrameSent(flow, T0 + 600);
+    EXPECT_FALSE(FrameMayGo(flow, T0 + 601));
+    TakeStatusReplies(flow, 1, T0 + 600 + QUICK_ANSWER_MS);  // quick enough again
+    FrameSent(flow, T0 + 900);
+    EXPECT_TRUE(FrameMayGo(flow, T0 + 901));
+    FrameSent(flow, T0 + 901);
+    EXPECT_FALSE(FrameMayGo(flow, T0 + 902));
 }
 
 TEST(FlowControl, ALostAnswerCostsAPauseNotThePicture) {

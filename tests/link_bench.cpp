@@ -24,8 +24,8 @@ struct Rate {
 };
 
 const Rate RATES[] = {
-    {"unthrottled", 0, 0},          {"10 Mbit/s", 10e6, 0.05},     {"1 Mbit/s", 1e6, 0.05},
-    {"256 kbit/s", 256e3, 0.05},   {"100 kbit/s", 100e3, 0.05},
+    {"unthrottled", 0, 0},       {"10 Mbit/s", 10e6, 0.05},   {"1 Mbit/s", 1e6, 0.05},
+    {"256 kbit/s", 256e3, 0.05}, {"100 kbit/s", 100e3, 0.05},
 };
 
 constexpr double HOLD_SECONDS = 3;
@@ -42,7 +42,9 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--runs") == 0) runs = std::atoi(argv[i + 1]);
         if (std::strcmp(argv[i], "--rate") == 0) only = std::atof(argv[i + 1]);
     }
-    std::printf("| link | release to last turning frame (s) | turning frames/s held | most bytes waiting in the link | bytes sent | frames sent | status requests |\n");
+    std::printf(
+        "| link | release to last turning frame (s) | turning frames/s held | most bytes waiting in the link "
+        "| bytes sent | frames sent | status requests |\n");
     std::printf("|---|---:|---:|---:|---:|---:|---:|\n");
     for (const Rate& rate : RATES) {
         if (only >= 0 && rate.bitsPerSecond != only) continue;
@@ -50,7 +52,8 @@ int main(int argc, char** argv) {
             fg::link::Link link(rate.bitsPerSecond / 8, rate.delaySeconds);
             const fg::link::HoldResult r = fg::link::HoldLeft(link, game, HOLD_SECONDS, SETTLE_LIMIT, false);
             if (!r.started || !r.settled) {
-                std::printf("| %s | %s | | | | | |\n", rate.name, r.started ? "did not settle" : "did not start");
+                std::printf("| %s | %s | | | | | |\n", rate.name,
+                            r.started ? "did not settle" : "did not start");
                 continue;
             }
             std::printf("| %s | %.2f | %.1f | %zu | %zu | %d | %d |\n", rate.name, r.releaseToLastTurn,

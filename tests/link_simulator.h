@@ -32,6 +32,7 @@ constexpr int TERMINAL_COLUMNS = 100;
 // the figures' heads, which only turning changes (figures walk below).
 constexpr int TURN_ROWS = 20;
 constexpr std::size_t PIECE_BYTES = 256;  // the link delivers in pieces this big
+constexpr double PICTURE_BYTES = 20000;   // a whole picture, about the most a frame sends
 constexpr char FRAME_END[] = "\x1b[?2026l";
 constexpr char STATUS_REQUEST_BYTES[] = "\x1b[5n";
 constexpr char STATUS_ANSWER_BYTES[] = "\x1b[0n";
@@ -76,8 +77,8 @@ struct Direction {
 
 // A frame as the terminal finished showing it.
 struct ShownFrame {
-    double at;     // seconds since the start
-    bool turned;   // its TURN_ROWS differ from the frame before
+    double at;    // seconds since the start
+    bool turned;  // its TURN_ROWS differ from the frame before
 };
 
 // Counts the occurrences of a fixed string in a stream cut anywhere.
@@ -99,18 +100,18 @@ struct Matcher {
 };
 
 class Link {
-  public:
+public:
     harness::PtyGame game;
     Direction down, up;        // game to terminal, terminal to game
     bool answerStatus = true;  // false: a terminal that ignores status requests
     std::vector<ShownFrame> frames;
-    double lastTurnAt = -1;           // the last frame whose TURN_ROWS changed
-    std::size_t mostBuffered = 0;     // the most bytes the game had waiting in the link
+    double lastTurnAt = -1;        // the last frame whose TURN_ROWS changed
+    std::size_t mostBuffered = 0;  // the most bytes the game had waiting in the link
     std::size_t bytesFromGame = 0;
     int framesFromGame = 0;
     int requestsFromGame = 0;
-    int erasesShown = 0;              // full repaints the terminal has begun to show
-    std::size_t framesAtErase = 0;    // frames shown before the last of them ended
+    int erasesShown = 0;            // full repaints the terminal has begun to show
+    std::size_t framesAtErase = 0;  // frames shown before the last of them ended
 
     Link(double bytesPerSecond, double delaySeconds) {
         down.bytesPerSecond = up.bytesPerSecond = bytesPerSecond;
@@ -120,7 +121,10 @@ class Link {
         screen_ = vterm_obtain_screen(vt_);
         vterm_screen_reset(screen_, 1);
         vterm_output_set_callback(
-            vt_, [](const char* bytes, size_t count, void* user) { static_cast<Link*>(user)->answers_.append(bytes, count); },
+            vt_,
+            [](const char* bytes, size_t count, void* user) {
+                static_cast<Link*>(user)->answers_.append(bytes, count);
+            },
             this);
         start_ = std::chrono::steady_clock::now();
     }
@@ -156,6 +160,13 @@ class Link {
         RunUntil([] { return false; }, until);
     }
 
+    // Long enough without a turning frame to be sure none is on its way: a
+    // second, the round trip, and two whole pictures' time on the line.
+    double QuietSeconds() const {
+        const double picture = down.bytesPerSecond > 0 ? PICTURE_BYTES / down.bytesPerSecond : 0;
+        return 1 + down.delaySeconds + up.delaySeconds + 2 * picture;
+    }
+
     // Nothing turned for quietSeconds and the game has nothing waiting in the link.
     bool Settled(double quietSeconds) {
         const double now = Now();
@@ -178,7 +189,7 @@ class Link {
         return cells;
     }
 
-  private:
+private:
     VTerm* vt_;
     VTermScreen* screen_;
     std::string answers_;  // what the terminal said, not yet sent back
@@ -271,9 +282,9 @@ constexpr char LEFT_REPEAT[] = "\x1b[1;1:2D";
 constexpr char LEFT_RELEASE[] = "\x1b[1;1:3D";
 
 struct HoldResult {
-    bool started = false;     // the first picture arrived
-    bool settled = false;     // and the view settled after the release
-    double releaseToLastTurn = 0;  // seconds from the release to the last turning frame shown
+    bool started = false;               // the first picture arrived
+    bool settled = false;               // and the view settled after the release
+    double releaseToLastTurn = 0;       // seconds from the release to the last turning frame shown
     double turningFramesPerSecond = 0;  // shown while held, from one second into the hold
     std::size_t mostBuffered = 0;
     std::size_t bytesFromGame = 0;
@@ -290,7 +301,7 @@ inline HoldResult HoldLeft(Link& link, const std::string& program, double holdSe
                            bool checkRepaint) {
     HoldResult result;
     if (!link.Start(program)) return result;
-    const double quiet = 1.0 + 2 * link.down.delaySeconds;
+    const double quiet = link.QuietSeconds();
     result.started = link.RunUntil([&] { return link.Settled(quiet); }, link.Now() + 60);
     if (!result.started) return result;
     const double pressAt = link.Now();
@@ -299,11 +310,12 @@ inline HoldResult HoldLeft(Link& link, const std::string& program, double holdSe
         link.TypeAt(pressAt + t, LEFT_REPEAT);
     const double releaseAt = pressAt + holdSeconds;
     link.TypeAt(releaseAt, LEFT_RELEASE);
-    result.settled = link.RunUntil([&] { return link.Now() > releaseAt && link.Settled(quiet); },
-                                   releaseAt + settleLimit);
+    result.settled =
+        link.RunUntil([&] { return link.Now() > releaseAt && link.Settled(quiet); }, releaseAt + settleLimit);
     result.releaseToLastTurn = link.lastTurnAt - releaseAt;
     int turning = 0;
-    for (const ShownFrame& frame : link.frames) turning += frame.turned && frame.at >= pressAt + 1 && frame.at < releaseAt;
+    for (const ShownFrame& frame : link.frames)
+        turning += frame.turned && frame.at >= pressAt + 1 && frame.at < releaseAt;
     result.turningFramesPerSecond = turning / (holdSeconds - 1);
     result.mostBuffered = link.mostBuffered;
     result.bytesFromGame = link.bytesFromGame;
@@ -313,8 +325,9 @@ inline HoldResult HoldLeft(Link& link, const std::string& program, double holdSe
         const std::string before = link.TurnRows();
         const int erasesBefore = link.erasesShown;
         link.Type("\x1b[I");  // focus in: the game draws everything again
-        link.RunUntil([&] { return link.erasesShown > erasesBefore && link.frames.size() > link.framesAtErase; },
-                      link.Now() + 30);
+        link.RunUntil(
+            [&] { return link.erasesShown > erasesBefore && link.frames.size() > link.framesAtErase; },
+            link.Now() + 30);
         result.repaintMatches = link.TurnRows() == before;
     }
     return result;

@@ -15,8 +15,7 @@ namespace {
 #ifdef FARROWGATE_HAVE_VTERM
 
 constexpr double DELAY = 0.05;  // one way
-constexpr double PICTURE_BYTES = 20000;  // a whole picture, the most a frame sends here
-constexpr double SLACK = 1.0;  // a loaded machine's pauses
+constexpr double SLACK = 1.0;   // a loaded machine's pauses
 
 TEST(LinkSimulator, ThePictureStopsSoonAfterTheKeyOverAnyLink) {
     struct Case {
@@ -29,10 +28,10 @@ TEST(LinkSimulator, ThePictureStopsSoonAfterTheKeyOverAnyLink) {
         const link::HoldResult result = link::HoldLeft(link, FARROWGATE_GAME, 3, 30, true);
         ASSERT_TRUE(result.started);
         ASSERT_TRUE(result.settled);
-        const double picture = c.bitsPerSecond > 0 ? PICTURE_BYTES * 8 / c.bitsPerSecond : 0;
+        const double picture = c.bitsPerSecond > 0 ? link::PICTURE_BYTES * 8 / c.bitsPerSecond : 0;
         // Without pacing the link buffers seconds to minutes of turning.
         EXPECT_LE(result.releaseToLastTurn, 2 * c.delay + FRAMES_IN_FLIGHT * picture + SLACK);
-        EXPECT_LE(result.mostBuffered, FRAMES_IN_FLIGHT * PICTURE_BYTES + 1000);
+        EXPECT_LE(result.mostBuffered, FRAMES_IN_FLIGHT * link::PICTURE_BYTES + 1000);
         if (c.bitsPerSecond == 0 || c.bitsPerSecond >= 1e6) {
             EXPECT_GE(result.turningFramesPerSecond, 1.0);
         }
@@ -91,7 +90,7 @@ TEST(LinkSimulator, QuittingMidTurnOverASlowLinkLeavesNoAnswerForTheShell) {
     ASSERT_TRUE(link.Start(FARROWGATE_GAME));
     const int terminal = open(ptsname(link.game.master), O_RDWR | O_NOCTTY);
     ASSERT_GE(terminal, 0);
-    ASSERT_TRUE(link.RunUntil([&] { return link.Settled(1); }, link.Now() + 30));
+    ASSERT_TRUE(link.RunUntil([&] { return link.Settled(link.QuietSeconds()); }, link.Now() + 30));
     link.Type(link::LEFT_PRESS);
     link.RunFor(0.5);
     const int requests = link.requestsFromGame;

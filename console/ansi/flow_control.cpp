@@ -7,6 +7,15 @@ void ResetFlowControl(FlowControl& flow) {
     flow.asking = true;
 }
 
+namespace {
+
+void TakeOldestRequest(FlowControl& flow) {
+    for (int i = 1; i < flow.unanswered; ++i) flow.sentMs[i - 1] = flow.sentMs[i];
+    --flow.unanswered;
+}
+
+}  // namespace
+
 bool FrameMayGo(FlowControl& flow, uint32_t nowMs) {
     if (!flow.asking) return true;
     if (!flow.answered && flow.started && nowMs - flow.firstRequestMs >= FIRST_REPLY_WAIT_MS) {
@@ -14,12 +23,12 @@ bool FrameMayGo(FlowControl& flow, uint32_t nowMs) {
         flow.unanswered = 0;
         return true;
     }
-    if (flow.unanswered >= FRAMES_IN_FLIGHT && flow.answered &&
-        nowMs - flow.lastProgressMs >= REPLY_LOST_MS) {
-        --flow.unanswered;
+    const int allowed = flow.slowAnswers ? 1 : FRAMES_IN_FLIGHT;
+    if (flow.unanswered >= allowed && flow.answered && nowMs - flow.lastProgressMs >= REPLY_LOST_MS) {
+        TakeOldestRequest(flow);
         flow.lastProgressMs = nowMs;
     }
-    return flow.unanswered < FRAMES_IN_FLIGHT;
+    return flow.unanswered < allowed;
 }
 
 bool FrameSent(FlowControl& flow, uint32_t nowMs) {
@@ -28,7 +37,8 @@ bool FrameSent(FlowControl& flow, uint32_t nowMs) {
         flow.started = true;
         flow.firstRequestMs = nowMs;
     }
-    ++flow.unanswered;
+    if (flow.unanswered == FRAMES_IN_FLIGHT) TakeOldestRequest(flow);  // sent unasked: the ring's bound
+    flow.sentMs[flow.unanswered++] = nowMs;
     flow.lastProgressMs = nowMs;
     return true;
 }
@@ -37,7 +47,10 @@ void TakeStatusReplies(FlowControl& flow, uint32_t count, uint32_t nowMs) {
     if (count == 0) return;
     flow.answered = true;
     flow.asking = true;  // a slow terminal answers after all
-    flow.unanswered = count >= static_cast<uint32_t>(flow.unanswered) ? 0 : flow.unanswered - static_cast<int>(count);
+    for (uint32_t i = 0; i < count && flow.unanswered > 0; ++i) {
+        flow.slowAnswers = nowMs - flow.sentMs[0] > QUICK_ANSWER_MS;
+        TakeOldestRequest(flow);
+    }
     flow.lastProgressMs = nowMs;
 }
 

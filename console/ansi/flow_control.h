@@ -1,11 +1,16 @@
 // Keeps the picture from running ahead of the terminal. After each frame it
 // sends, the back end asks for a device status report (CSI 5 n), which every
 // VT100-like terminal, tmux and screen answer with CSI 0 n once everything
-// before it has been read. While FRAMES_IN_FLIGHT requests are unanswered no
-// frame is sent: the game runs on, and the next frame sent is the difference
-// from what the terminal was last sent, so the picture jumps to the present
+// before it has been read. While too many requests are unanswered no frame
+// is sent: the game runs on, and the next frame sent is the difference from
+// what the terminal was last sent, so the picture jumps to the present
 // instead of queueing up in buffers the game cannot see (ssh's window, a
 // socket's send buffer).
+//
+// Two frames may be unanswered while answers come within QUICK_ANSWER_MS of
+// their request, so a fast link with a long round trip is not left idle
+// while an answer crosses it; once they take longer (the link needs that
+// long to carry a frame) only one, so the view stops sooner after the key.
 //
 // A terminal that never answers must not freeze the picture: if no reply at
 // all has come FIRST_REPLY_WAIT_MS after the first request, the game stops
@@ -24,16 +29,19 @@
 
 namespace fg {
 
-constexpr int FRAMES_IN_FLIGHT = 2;  // measured: one leaves the link idle for a round trip each frame
+constexpr int FRAMES_IN_FLIGHT = 2;  // the most unanswered; measured against one and three
+constexpr uint32_t QUICK_ANSWER_MS = 250;
 constexpr uint32_t FIRST_REPLY_WAIT_MS = 5000;
 constexpr uint32_t REPLY_LOST_MS = 10000;
 constexpr char STATUS_REQUEST[] = "\x1b[5n";
 
 struct FlowControl {
-    bool asking;            // requests go out with frames; false once given up
-    bool started;           // the first request has gone out
-    bool answered;          // a reply has come
-    int unanswered;         // requests sent and not yet answered
+    bool asking;                        // requests go out with frames; false once given up
+    bool started;                       // the first request has gone out
+    bool answered;                      // a reply has come
+    int unanswered;                     // requests sent and not yet answered
+    uint32_t sentMs[FRAMES_IN_FLIGHT];  // when each unanswered request went, oldest first
+    bool slowAnswers;                   // the last answer took longer than QUICK_ANSWER_MS
     uint32_t firstRequestMs;
     uint32_t lastProgressMs;  // the last request sent or reply taken
 };

@@ -87,10 +87,10 @@ struct CsiParse {
 struct TerminalReplies {
     bool kittyFlagsSeen;  // "CSI ? flags u"
     uint32_t kittyFlags;
-    bool win32ModeSeen;   // "CSI ? 9001 ; Ps $ y"
-    uint32_t win32Mode;   // 0 unknown, 1 set, 2 reset, 3 always set, 4 always reset
-    bool attributesSeen;  // primary device attributes: the last answer
-    uint32_t statusReports;  // answers to CSI 5 n ("CSI 0 n", "CSI 3 n") so far, wrapping
+    bool win32ModeSeen;       // "CSI ? 9001 ; Ps $ y"
+    uint32_t win32Mode;       // 0 unknown, 1 set, 2 reset, 3 always set, 4 always reset
+    bool attributesSeen;      // primary device attributes: the last answer
+    uint32_t statusReports;   // answers to CSI 5 n ("CSI 0 n", "CSI 3 n") so far, wrapping
     uint8_t win32ReplyBytes;  // of such an answer typed out as win32 character records
 };
 

@@ -40,7 +40,7 @@ int64_t StoppedNs = 0;   // time spent stopped, which no frame may count
 bool KeyboardNegotiated = false;
 
 constexpr int INTERRUPT_STATUS = 130;  // Ctrl-C, as a shell reports it
-constexpr int QUEUE_STALL_MS = 500;     // as long as the restore waits for a stalled terminal
+constexpr int QUEUE_STALL_MS = 500;    // as long as the restore waits for a stalled terminal
 
 void RestoreAtExit() { RestoreTerminalFromProgram(); }
 
@@ -129,6 +129,24 @@ void FollowKeyboardRequests() {
     }
 }
 
+// Decodes what the terminal has sent, as far as the key queue has room, and
+// counts the status answers in it.
+void ReadTerminal(uint32_t now) {
+    FeedTerminalInput(Input, nullptr, 0, now);
+    uint8_t bytes[256];
+    for (;;) {
+        uint32_t room = TerminalInputRoom(Input);
+        if (room > sizeof bytes) room = sizeof bytes;
+        if (room == 0) break;  // the rest waits in the terminal for the next poll
+        const std::size_t count = ReadFromTerminal(bytes, room);
+        if (count == 0) break;
+        FeedTerminalInput(Input, bytes, static_cast<uint32_t>(count), now);
+    }
+    TakeStatusReplies(Flow, Input.replies.statusReports - StatusReportsTaken, now);
+    StatusReportsTaken = Input.replies.statusReports;
+    SetStatusAnswersOwed(Flow.unanswered);
+}
+
 }  // namespace
 
 void PlatformOpenConsole(const char* title) {
@@ -156,18 +174,21 @@ void PlatformPresent(const CHAR_INFO* cells) {
         ReadTerminalSize(Output.rows, Output.columns);
         ForgetTerminalScreen(Output);  // the terminal may have reflowed the old picture
     }
-    // A frame is encoded only once the last has gone out whole and the
-    // terminal has answered for all but a few; otherwise this one is skipped
-    // and the next sent is the difference from what the terminal was sent.
-    bool sent = SendQueuedOutput();
-    const bool mayGo = sent && QueuedOutput() == 0 && FrameMayGo(Flow, PlatformTickCount());
-    FrameBytes.length = 0;
-    if (mayGo) EncodeFrame(Output, cells, FrameBytes);  // empty when nothing changed
     WaitForPresentSlot();
-    if (FrameBytes.length > 0) {
-        QueueOutput(FrameBytes.data, FrameBytes.length);  // the queue is empty and holds a frame
-        if (FrameSent(Flow, PlatformTickCount())) QueueOutput(STATUS_REQUEST, sizeof STATUS_REQUEST - 1);
-        sent = SendQueuedOutput();
+    // A frame is encoded only once the last has gone out whole and the
+    // terminal has answered for all but a few (answers read at the last
+    // moment: a round trip is the pace on a fast link); otherwise this one is
+    // skipped and the next sent is the difference from what the terminal was sent.
+    bool sent = SendQueuedOutput();
+    const uint32_t now = PlatformTickCount();
+    ReadTerminal(now);
+    if (sent && QueuedOutput() == 0 && FrameMayGo(Flow, now)) {
+        EncodeFrame(Output, cells, FrameBytes);  // empty when nothing changed
+        if (FrameBytes.length > 0) {
+            QueueOutput(FrameBytes.data, FrameBytes.length);  // the queue is empty and holds a frame
+            if (FrameSent(Flow, now)) QueueOutput(STATUS_REQUEST, sizeof STATUS_REQUEST - 1);
+            sent = SendQueuedOutput();
+        }
     }
     // Part of a frame, maybe cut inside a sequence, leaves the screen unknown.
     if (!sent) ForgetTerminalScreen(Output);
@@ -176,21 +197,8 @@ void PlatformPresent(const CHAR_INFO* cells) {
 
 uint32_t PlatformPendingInput() {
     FollowJobControl();
-    uint32_t now = PlatformTickCount();
-    FeedTerminalInput(Input, nullptr, 0, now);
-    uint8_t bytes[256];
-    for (;;) {
-        uint32_t room = TerminalInputRoom(Input);
-        if (room > sizeof bytes) room = sizeof bytes;
-        if (room == 0) break;  // the rest waits in the terminal for the next poll
-        const std::size_t count = ReadFromTerminal(bytes, room);
-        if (count == 0) break;
-        FeedTerminalInput(Input, bytes, static_cast<uint32_t>(count), now);
-    }
+    ReadTerminal(PlatformTickCount());
     FollowKeyboardRequests();
-    TakeStatusReplies(Flow, Input.replies.statusReports - StatusReportsTaken, now);
-    StatusReportsTaken = Input.replies.statusReports;
-    SetStatusAnswersOwed(Flow.unanswered);
     return Input.queued;
 }
 
