@@ -6,8 +6,12 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 
+#include <chrono>
+#include <thread>
+
 #include "console/ansi/flow_control.h"
 #include "tests/link_simulator.h"
+#include "tests/terminal_harness.h"
 
 namespace fg {
 namespace {
@@ -117,6 +121,25 @@ TEST(LinkSimulator, QuittingMidTurnOverASlowLinkLeavesNoAnswerForTheShell) {
 TEST(LinkSimulator, NeedsLibvterm) { GTEST_SKIP() << "built without libvterm (Debian libvterm-dev)"; }
 
 #endif
+
+// A terminal that reads nothing (a stalled link): the game never waits in a
+// write, so it still reads its keys and quits at once on Escape.
+TEST(LinkSimulator, AStalledTerminalDoesNotHoldUpTheGame) {
+    harness::PtyGame game;
+    ASSERT_TRUE(game.Start(FARROWGATE_GAME, false));
+    ASSERT_TRUE(harness::WaitUntil(
+        [&] {
+            const int before = game.Unread();
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            return before > 0 && game.Unread() == before;
+        },
+        10000));
+    const char escape[] = "\x1b[27u";  // as kitty reports it: no wait for a lone ESC
+    ASSERT_EQ(write(game.master, escape, sizeof escape - 1), static_cast<ssize_t>(sizeof escape - 1));
+    int status = 0;
+    ASSERT_TRUE(game.Ended(status, 3000)) << "blocked in a write: the keys are never read";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
 
 }  // namespace
 }  // namespace fg
