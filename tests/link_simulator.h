@@ -174,12 +174,12 @@ public:
     }
 
     // TURN_ROWS of what the terminal shows now: glyph and colours of each cell.
-    std::string TurnRows() const { return Rows(0, TURN_ROWS); }
-    std::string Rows(int first, int end) const {
+    std::string TurnRows() const {
         std::string cells;
-        for (int row = first; row < end; ++row) {
+        for (int row = 0; row < TURN_ROWS; ++row) {
             for (int column = 0; column < 80; ++column) {
                 VTermScreenCell cell;
+                std::memset(&cell, 0, sizeof cell);  // no stale bytes in what is compared
                 vterm_screen_get_cell(screen_, VTermPos{row, column}, &cell);
                 cells.append(reinterpret_cast<const char*>(&cell.chars[0]), sizeof cell.chars[0]);
                 cells.append(reinterpret_cast<const char*>(&cell.fg), sizeof cell.fg);
