@@ -89,9 +89,10 @@ void AfterResume() {
     SetStatusAnswersOwed(0);
 }
 
-// The frame going out is finished first, so the restore lands after its sequences.
+// The frame going out is finished first, so the restore lands after its
+// sequences; the answers still owed are taken before signals are held off.
 void Suspend() {
-    FinishQueuedOutput(QUEUE_STALL_MS);
+    if (FinishQueuedOutput(QUEUE_STALL_MS)) TakeOwedAnswers();  // a stalled terminal answers nothing
     DropQueuedOutput();
     SuspendTerminalSession();
     AfterResume();
@@ -217,7 +218,7 @@ uint32_t PlatformTickCount() {
 bool PlatformQuitRequested() { return Input.interruptRequested; }
 
 void PlatformCloseConsole() {
-    FinishQueuedOutput(QUEUE_STALL_MS);  // the last frame whole, then the restore
+    if (FinishQueuedOutput(QUEUE_STALL_MS)) TakeOwedAnswers();  // the last frame whole, then the restore
     RestoreTerminalFromProgram();
     if (Input.interruptRequested) std::exit(INTERRUPT_STATUS);
 }
