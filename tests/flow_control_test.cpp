@@ -62,7 +62,7 @@ TEST(FlowControl, SlowAnswersLeaveOneFrameInFlightQuickOnesTwo) {
     EXPECT_FALSE(FrameMayGo(flow, T0 + 902));
 }
 
-TEST(FlowControl, ALostAnswerCostsAPauseNotThePicture) {
+TEST(FlowControl, ALostAnswerCostsAPauseAndAnUnsentRequestNothing) {
     FlowControl flow;
     ResetFlowControl(flow);
     FrameSent(flow, T0);
@@ -73,6 +73,10 @@ TEST(FlowControl, ALostAnswerCostsAPauseNotThePicture) {
     EXPECT_TRUE(FrameMayGo(flow, T0 + 216 + REPLY_LOST_MS));
     FrameSent(flow, T0 + 216 + REPLY_LOST_MS);
     EXPECT_FALSE(FrameMayGo(flow, T0 + 216 + REPLY_LOST_MS + 1));
+    // A frame whose write failed took its request with it.
+    RequestNotSent(flow);
+    EXPECT_TRUE(FrameMayGo(flow, T0 + 216 + REPLY_LOST_MS + 1));
+    FrameSent(flow, T0 + 216 + REPLY_LOST_MS + 1);
     // The terminal taken again: the answers on their way were flushed.
     ForgetStatusRequests(flow);
     EXPECT_TRUE(FrameMayGo(flow, T0 + 216 + REPLY_LOST_MS + 2));

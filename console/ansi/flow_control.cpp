@@ -43,6 +43,10 @@ bool FrameSent(FlowControl& flow, uint32_t nowMs) {
     return true;
 }
 
+void RequestNotSent(FlowControl& flow) {
+    if (flow.unanswered > 0) --flow.unanswered;  // the newest is last
+}
+
 void TakeStatusReplies(FlowControl& flow, uint32_t count, uint32_t nowMs) {
     if (count == 0) return;
     flow.answered = true;

@@ -55,6 +55,10 @@ bool FrameMayGo(FlowControl& flow, uint32_t nowMs);
 // A frame went out; true when a status request must follow it.
 bool FrameSent(FlowControl& flow, uint32_t nowMs);
 
+// The last request never went out whole (a write failed and the rest of the
+// frame with it): no answer will come for it.
+void RequestNotSent(FlowControl& flow);
+
 // count replies were read.
 void TakeStatusReplies(FlowControl& flow, uint32_t count, uint32_t nowMs);
 

@@ -191,8 +191,12 @@ void PlatformPresent(const CHAR_INFO* cells) {
             sent = SendQueuedOutput();
         }
     }
-    // Part of a frame, maybe cut inside a sequence, leaves the screen unknown.
-    if (!sent) ForgetTerminalScreen(Output);
+    // Part of a frame, maybe cut inside a sequence, leaves the screen unknown;
+    // its request, queued last, went with it.
+    if (!sent) {
+        ForgetTerminalScreen(Output);
+        RequestNotSent(Flow);
+    }
     SetStatusAnswersOwed(Flow.unanswered);
 }
 
