@@ -77,11 +77,26 @@ void KittyCodepoint(TerminalInputState& state, const CsiParse& csi, uint32_t now
     if (key != 0) KittyEvent(state, key, event, nowMs);
 }
 
+bool IsStatusAnswer(uint32_t status) { return status == 0 || status == 3; }  // fine, malfunction
+
+// Matches "ESC [ 0 n" (or 3) typed out one character record at a time.
+void Win32ReplyCharacter(TerminalReplies& replies, uint32_t character) {
+    uint8_t& matched = replies.win32ReplyBytes;
+    const bool next = (matched == 0 && character == BYTE_ESC) || (matched == 1 && character == '[') ||
+                      (matched == 2 && IsStatusAnswer(character - '0')) || (matched == 3 && character == 'n');
+    matched = next ? matched + 1 : (character == BYTE_ESC ? 1 : 0);
+    if (matched == 4) {
+        ++replies.statusReports;
+        matched = 0;
+    }
+}
+
 void Win32Record(TerminalInputState& state, const CsiParse& csi, uint32_t nowMs) {
     UseRealReleases(state, KeyProtocol::Win32);
     const uint32_t virtualKey = csi.value[0][0];
     const uint32_t character = csi.value[2][0];
     const bool down = csi.value[3][0] != 0;
+    if (virtualKey == 0 && down) Win32ReplyCharacter(state.replies, character);
     const bool ctrl = (csi.value[4][0] & WIN32_CTRL) != 0;
     if (down && (character == BYTE_CTRL_C || (ctrl && virtualKey == 'C'))) state.interruptRequested = true;
     if (down && (character == BYTE_CTRL_Z || (ctrl && virtualKey == 'Z'))) state.suspendRequested = true;
@@ -118,6 +133,8 @@ void Dispatch(TerminalInputState& state, uint8_t finalByte, uint32_t nowMs) {
         KittyCodepoint(state, csi, nowMs);
     else if (finalByte == '_')
         Win32Record(state, csi, nowMs);
+    else if (finalByte == 'n' && csi.fields <= 1 && IsStatusAnswer(csi.value[0][0]))
+        ++state.replies.statusReports;
     else if (finalByte == 'I' && csi.fields == 0)
         state.repaintRequested = true;  // focus in
     else if (finalByte == 'O' && csi.fields == 0)

@@ -15,6 +15,11 @@
 // key's press waits for the next feed, so even the shortest tap is seen by
 // one frame.
 //
+// The answer to a status request (CSI 5 n) is counted, never taken for a key,
+// in every protocol: as "CSI 0 n" (or "CSI 3 n"), and in win32-input-mode
+// also as the character-only records (virtual key 0) a console host may turn
+// it into.
+//
 // Synthesised releases (legacy): a held key sends its bytes again at the
 // autorepeat rate after the repeat delay, so a key goes down on its first
 // byte and is let go by time. The decoder learns the terminal's delay (first
@@ -82,9 +87,11 @@ struct CsiParse {
 struct TerminalReplies {
     bool kittyFlagsSeen;  // "CSI ? flags u"
     uint32_t kittyFlags;
-    bool win32ModeSeen;   // "CSI ? 9001 ; Ps $ y"
-    uint32_t win32Mode;   // 0 unknown, 1 set, 2 reset, 3 always set, 4 always reset
-    bool attributesSeen;  // primary device attributes: the last answer
+    bool win32ModeSeen;       // "CSI ? 9001 ; Ps $ y"
+    uint32_t win32Mode;       // 0 unknown, 1 set, 2 reset, 3 always set, 4 always reset
+    bool attributesSeen;      // primary device attributes: the last answer
+    uint32_t statusReports;   // answers to CSI 5 n ("CSI 0 n", "CSI 3 n") so far, wrapping
+    uint8_t win32ReplyBytes;  // of such an answer typed out as win32 character records
 };
 
 // Everything the decoder remembers between feeds. Set up by ResetTerminalInput.

@@ -2,6 +2,9 @@
 // out. The decoding and encoding are pure (terminal_input, terminal_output);
 // the terminal's modes and signals are terminal_session's and terminal_signals';
 // this file owns the clock and pacing and follows what the keys ask for.
+// Frames go out through the output queue, paced by the terminal's answers to
+// status requests (flow_control), so a slow link never holds up the game nor
+// lets the picture fall behind it.
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -11,10 +14,13 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "console/ansi/flow_control.h"
 #include "console/ansi/terminal_input.h"
 #include "console/ansi/terminal_output.h"
 #include "console/frame_pacing.h"
 #include "console/platform.h"
+#include "console/posix/output_queue.h"
+#include "console/posix/owed_answers.h"
 #include "console/posix/terminal_session.h"
 #include "console/posix/terminal_signals.h"
 
@@ -25,6 +31,8 @@ namespace {
 TerminalOutputState Output;
 TerminalBytes FrameBytes;
 TerminalInputState Input;
+FlowControl Flow;
+uint32_t StatusReportsTaken = 0;  // of Input.replies.statusReports
 bool HasPresented = false;
 int64_t LastPresentNs = 0;
 int64_t LastTickNs = 0;  // the clock's previous reading
@@ -32,6 +40,7 @@ int64_t StoppedNs = 0;   // time spent stopped, which no frame may count
 bool KeyboardNegotiated = false;
 
 constexpr int INTERRUPT_STATUS = 130;  // Ctrl-C, as a shell reports it
+constexpr int QUEUE_STALL_MS = 500;    // as long as the restore waits for a stalled terminal
 
 void RestoreAtExit() { RestoreTerminalFromProgram(); }
 
@@ -76,13 +85,25 @@ void WaitForPresentSlot() {
 void AfterResume() {
     ReleaseAllTerminalKeys(Input);
     ForgetTerminalScreen(Output);
+    ForgetStatusRequests(Flow);  // taking the terminal flushed their answers
+    SetStatusAnswersOwed(0);
+}
+
+// The frame going out is finished first, so the restore lands after its
+// sequences; the answers still owed are taken before signals are held off.
+void Suspend() {
+    if (FinishQueuedOutput(QUEUE_STALL_MS)) TakeOwedAnswers();  // a stalled terminal answers nothing
+    DropQueuedOutput();
+    SuspendTerminalSession();
+    AfterResume();
 }
 
 void FollowJobControl() {
     if (TakeStopRequest()) {
-        SuspendTerminalSession();
-        AfterResume();
+        Suspend();
     } else if (TakeContinued()) {  // stopped from outside by a signal we cannot catch
+        FinishQueuedOutput(QUEUE_STALL_MS);
+        DropQueuedOutput();
         ResumeTerminalSession();
         AfterResume();
     }
@@ -92,8 +113,7 @@ void FollowJobControl() {
 void FollowKeyboardRequests() {
     if (Input.suspendRequested) {
         Input.suspendRequested = false;
-        SuspendTerminalSession();
-        AfterResume();
+        Suspend();
     }
     if (Input.repaintRequested) {
         Input.repaintRequested = false;
@@ -103,9 +123,29 @@ void FollowKeyboardRequests() {
     if (!KeyboardNegotiated && replies.attributesSeen) {
         KeyboardNegotiated = true;
         const bool win32Available = replies.win32Mode >= 1 && replies.win32Mode <= 3;  // set or settable
-        if (Input.protocol == KeyProtocol::Legacy && replies.win32ModeSeen && win32Available)
+        if (Input.protocol == KeyProtocol::Legacy && replies.win32ModeSeen && win32Available) {
+            FinishQueuedOutput(QUEUE_STALL_MS);  // not inside a frame's sequences
             EnableWin32InputMode();
+        }
     }
+}
+
+// Decodes what the terminal has sent, as far as the key queue has room, and
+// counts the status answers in it.
+void ReadTerminal(uint32_t now) {
+    FeedTerminalInput(Input, nullptr, 0, now);
+    uint8_t bytes[256];
+    for (;;) {
+        uint32_t room = TerminalInputRoom(Input);
+        if (room > sizeof bytes) room = sizeof bytes;
+        if (room == 0) break;  // the rest waits in the terminal for the next poll
+        const std::size_t count = ReadFromTerminal(bytes, room);
+        if (count == 0) break;
+        FeedTerminalInput(Input, bytes, static_cast<uint32_t>(count), now);
+    }
+    TakeStatusReplies(Flow, Input.replies.statusReports - StatusReportsTaken, now);
+    StatusReportsTaken = Input.replies.statusReports;
+    SetStatusAnswersOwed(Flow.unanswered);
 }
 
 }  // namespace
@@ -126,6 +166,8 @@ void PlatformOpenConsole(const char* title) {
     Output.repeatAllowed = TerminalKnownToRepeat(std::getenv("TERM"), std::getenv("TMUX") != nullptr,
                                                  std::getenv("XTERM_VERSION") != nullptr);
     ResetTerminalInput(Input);
+    ResetFlowControl(Flow);
+    OpenOutputQueue();
 }
 
 void PlatformPresent(const CHAR_INFO* cells) {
@@ -133,26 +175,34 @@ void PlatformPresent(const CHAR_INFO* cells) {
         ReadTerminalSize(Output.rows, Output.columns);
         ForgetTerminalScreen(Output);  // the terminal may have reflowed the old picture
     }
-    EncodeFrame(Output, cells, FrameBytes);  // empty when nothing changed
     WaitForPresentSlot();
-    // Part of a frame, maybe cut inside a sequence, leaves the screen unknown.
-    if (FrameBytes.length > 0 && !WriteToTerminal(FrameBytes.data, FrameBytes.length))
+    // A frame is encoded only once the last has gone out whole and the
+    // terminal has answered for all but a few (answers read at the last
+    // moment: a round trip is the pace on a fast link); otherwise this one is
+    // skipped and the next sent is the difference from what the terminal was sent.
+    bool sent = SendQueuedOutput();
+    const uint32_t now = PlatformTickCount();
+    ReadTerminal(now);
+    if (sent && QueuedOutput() == 0 && FrameMayGo(Flow, now)) {
+        EncodeFrame(Output, cells, FrameBytes);  // empty when nothing changed
+        if (FrameBytes.length > 0) {
+            QueueOutput(FrameBytes.data, FrameBytes.length);  // the queue is empty and holds a frame
+            if (FrameSent(Flow, now)) QueueOutput(STATUS_REQUEST, sizeof STATUS_REQUEST - 1);
+            sent = SendQueuedOutput();
+        }
+    }
+    // Part of a frame, maybe cut inside a sequence, leaves the screen unknown;
+    // its request, queued last, went with it.
+    if (!sent) {
         ForgetTerminalScreen(Output);
+        RequestNotSent(Flow);
+    }
+    SetStatusAnswersOwed(Flow.unanswered);
 }
 
 uint32_t PlatformPendingInput() {
     FollowJobControl();
-    uint32_t now = PlatformTickCount();
-    FeedTerminalInput(Input, nullptr, 0, now);
-    uint8_t bytes[256];
-    for (;;) {
-        uint32_t room = TerminalInputRoom(Input);
-        if (room > sizeof bytes) room = sizeof bytes;
-        if (room == 0) break;  // the rest waits in the terminal for the next poll
-        const std::size_t count = ReadFromTerminal(bytes, room);
-        if (count == 0) break;
-        FeedTerminalInput(Input, bytes, static_cast<uint32_t>(count), now);
-    }
+    ReadTerminal(PlatformTickCount());
     FollowKeyboardRequests();
     return Input.queued;
 }
@@ -172,6 +222,7 @@ uint32_t PlatformTickCount() {
 bool PlatformQuitRequested() { return Input.interruptRequested; }
 
 void PlatformCloseConsole() {
+    if (FinishQueuedOutput(QUEUE_STALL_MS)) TakeOwedAnswers();  // the last frame whole, then the restore
     RestoreTerminalFromProgram();
     if (Input.interruptRequested) std::exit(INTERRUPT_STATUS);
 }

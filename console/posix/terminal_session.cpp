@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "console/ansi/terminal_output.h"
+#include "console/posix/owed_answers.h"
 #include "console/posix/terminal_signals.h"
 
 namespace fg {
@@ -45,12 +46,6 @@ volatile sig_atomic_t Win32InputOn = 0;
 char TitleBytes[TITLE_BYTES];
 std::size_t TitleLength = 0;
 
-// The terminal hung up or was closed: nothing more can be shown or given back.
-[[noreturn]] void EndBecauseTerminalGone() {
-    TerminalChanged = 0;
-    _exit(GONE_STATUS);
-}
-
 bool IsGone(int error) { return error == EIO || error == ENXIO; }
 
 // Waits until the terminal takes bytes, at most timeoutMs (-1: for ever).
@@ -81,6 +76,9 @@ bool WriteWithin(const char* bytes, std::size_t count, int stallMs) {
 termios RawModes(const termios& saved) {
     termios raw = saved;
     raw.c_iflag &= ~static_cast<tcflag_t>(BRKINT | ICRNL | INPCK | ISTRIP | IXON);
+    // No output processing: the kernel would scan every byte of every frame
+    // for line feeds, and every line feed we send comes with its \r.
+    raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     raw.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
     raw.c_cflag |= CS8;
     // No ISIG: Ctrl-C and Ctrl-Z arrive as keys, so the game decides what they
@@ -124,6 +122,11 @@ void TakeTerminal() {
 }
 
 }  // namespace
+
+void EndBecauseTerminalGone() {
+    TerminalChanged = 0;
+    _exit(GONE_STATUS);
+}
 
 bool OpenTerminalSession(const char* title) {
     if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO) || tcgetattr(STDIN_FILENO, &SavedModes) != 0)
@@ -177,7 +180,8 @@ void RestoreTerminal() {
     bool taken = WriteWithin(KEYBOARD_RESTORE_BYTES, sizeof KEYBOARD_RESTORE_BYTES - 1, RESTORE_STALL_MS);
     if (taken && Win32InputOn)
         taken = WriteWithin(WIN32_INPUT_OFF, sizeof WIN32_INPUT_OFF - 1, RESTORE_STALL_MS);
-    if (taken) WriteWithin(RESTORE_BYTES, sizeof RESTORE_BYTES - 1, RESTORE_STALL_MS);
+    if (taken) taken = WriteWithin(RESTORE_BYTES, sizeof RESTORE_BYTES - 1, RESTORE_STALL_MS);
+    if (taken) TakeOwedAnswers();  // a terminal that takes nothing answers nothing
     // At once rather than after the output drains, which a stalled terminal
     // never does; typed-ahead keys must not reach the shell.
     tcsetattr(STDIN_FILENO, TCSANOW, &SavedModes);

@@ -17,6 +17,10 @@ bool OpenTerminalSession(const char* title);
 // cut the write short.
 bool WriteToTerminal(const char* bytes, std::size_t count);
 
+// The terminal hung up or was closed: ends the process with status 1 at once,
+// since nothing more can be shown or given back.
+[[noreturn]] void EndBecauseTerminalGone();
+
 // Up to capacity bytes the terminal has sent; 0 when none are waiting. Never waits.
 std::size_t ReadFromTerminal(uint8_t* bytes, std::size_t capacity);
 
