@@ -115,7 +115,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view data, int& er
 
 const char* WindowsNameProblem(std::string_view name) {
     if (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
-        if (name != "." && name != "..") return "Windows drops a trailing dot or space from a file name";
+        if (name != "." && name != "..") return "ends in a dot or a space, which Windows drops";
     }
     static const char* const DEVICES[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     const std::string_view stem = name.substr(0, name.find('.'));
@@ -123,10 +123,10 @@ const char* WindowsNameProblem(std::string_view name) {
     for (char c : stem) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
     while (!upper.empty() && upper.back() == ' ') upper.pop_back();
     for (const char* device : DEVICES)
-        if (upper == device) return "a Windows device name";
+        if (upper == device) return "is a Windows device name";
     const bool numbered = upper.size() == 4 && (upper.rfind("COM", 0) == 0 || upper.rfind("LPT", 0) == 0) &&
                           upper[3] >= '0' && upper[3] <= '9';
-    return numbered ? "a Windows device name" : nullptr;
+    return numbered ? "is a Windows device name" : nullptr;
 }
 
 }  // namespace fg

@@ -29,8 +29,9 @@ void AbandonAtomicFile(AtomicFile& out);
 // All of data to path that way; false with error set.
 bool WriteFileAtomically(const std::string& path, std::string_view data, int& error);
 
-// Why Windows would not keep this file name as given (a device name such as
-// "con" or "aux.bin", or a trailing dot or space, which it drops), or nullptr.
+// Why Windows would not keep this file name as given, or nullptr: "is a
+// Windows device name" ("con", "aux.bin", "com1"...) or "ends in a dot or a
+// space, which Windows drops".
 const char* WindowsNameProblem(std::string_view name);
 
 }  // namespace fg

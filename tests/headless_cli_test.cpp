@@ -249,8 +249,8 @@ TEST_F(HeadlessRunner, OutputPathsThatCannotBeRightAreUsageErrors) {
         {"--frames-out aux.bin", "a Windows device name"},
         {"--frames-out CON", "a Windows device name"},
         {"--state-out com1.txt", "a Windows device name"},
-        {"--frames-out \"f.bin.\"", "trailing dot or space"},
-        {"--frames-out \"f.bin \"", "trailing dot or space"},
+        {"--frames-out \"f.bin.\"", "ends in a dot or a space"},
+        {"--frames-out \"f.bin \"", "ends in a dot or a space"},
 #endif
     };
     for (const auto& c : cases)

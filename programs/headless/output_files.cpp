@@ -33,7 +33,7 @@ std::string PathProblem(const OutputFile& out) {
         return where + " names a folder, not a file";
 #if defined(_WIN32)
     if (const char* problem = WindowsNameProblem(fs::path(path).filename().string()))
-        return where + ": " + problem + ", which Windows will not keep as a file";
+        return where + " " + problem;
 #endif
     return "";
 }
