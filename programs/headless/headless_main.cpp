@@ -56,26 +56,27 @@ struct ScriptStream {
     uint32_t number = 0;      // lines read in this pass
     uint32_t passesLeft = 1;  // --repeat: the passes still to start, this one included
     bool framesThisPass = false;
+    bool ended = false;
     std::string error;  // set when a line is malformed or unreadable
 };
 ScriptStream Script;
 
 bool NextScriptLine(fg::ScriptLine& line) {
-    for (;;) {
+    while (!Script.ended) {
         const fg::ScriptRead read = fg::ReadScriptLine(Script.in, Script.number, line, Script.error);
         if (read == fg::ScriptRead::LINE) {
             Script.framesThisPass = true;
             return true;
         }
-        if (read == fg::ScriptRead::FAILED || --Script.passesLeft == 0 || !Script.framesThisPass)
-            return false;
-        if (std::fseek(Script.in, 0, SEEK_SET) != 0) {
+        Script.ended = read == fg::ScriptRead::FAILED || --Script.passesLeft == 0 || !Script.framesThisPass;
+        if (!Script.ended && std::fseek(Script.in, 0, SEEK_SET) != 0) {
             Script.error = "cannot read the script again: " + std::string(std::strerror(errno));
-            return false;
+            Script.ended = true;
         }
         Script.number = 0;
         Script.framesThisPass = false;
     }
+    return false;  // and so on every later ask
 }
 
 void OnPresent(const fg::CHAR_INFO* cells) {
