@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "console/quoted_text.h"
+
 namespace fg {
 namespace {
 
@@ -42,7 +44,8 @@ int HandleCommandLine(int argc, const char* const* argv, std::FILE* out, std::FI
     // --help is still reported.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") != 0 && std::strcmp(argv[i], "--version") != 0) {
-            std::fprintf(err, "farrowgate: unknown argument '%s' (try 'farrowgate --help')\n", argv[i]);
+            std::fprintf(err, "farrowgate: unknown argument %s (try 'farrowgate --help')\n",
+                         QuoteForMessage(argv[i]).c_str());
             return USAGE_STATUS;
         }
     }

@@ -49,7 +49,9 @@ void RunFrame() {
 
     ReadMotionKeys();
     UseDoor();
-    const double elapsed = Timing.elapsedMs;
+    // The collision tests look only at where a step ends, so no step may be
+    // long: a slow frame (a hidden page, a slow link) moves as a 100 ms one.
+    const double elapsed = MotionStepMs(Timing.elapsedMs);
     MovePlayer(elapsed);
     MoveActors(elapsed);
     UpdateDoors(elapsed);

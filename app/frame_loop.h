@@ -1,11 +1,14 @@
 // Start-up and the frame loop, shared by the game and the headless runner.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace fg {
 
 constexpr int ANIMATION_PERIOD_MS = 200;
+// The longest time step of motion (turning, walking, figures, doors).
+constexpr int32_t MOTION_LIMIT_MS = 100;
 
 struct FrameTiming {
     uint32_t lastTick;       // the reading the next frame's elapsed time is measured from
@@ -14,6 +17,12 @@ struct FrameTiming {
 };
 
 extern FrameTiming Timing;
+
+// A frame's elapsed time as the step of motion: limited to 0..MOTION_LIMIT_MS.
+// The animation pacing and the reports keep the frame's own elapsed time.
+inline double MotionStepMs(int32_t elapsedMs) {
+    return static_cast<double>(std::clamp(elapsedMs, int32_t{0}, MOTION_LIMIT_MS));
+}
 
 // The start-up steps between the console and the clock: content, level,
 // tables and the actors' placement.

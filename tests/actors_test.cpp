@@ -111,6 +111,21 @@ TEST_F(ActorsTest, PlacementRejectsCellsWithoutFloorOrThatBlock) {
     }
 }
 
+// Placement tries a bounded number of cells, so no level hangs start-up: with
+// nowhere to stand there are no figures, with one cell every figure is there.
+TEST_F(ActorsTest, PlacementEndsOnALevelWithoutRoom) {
+    test::ResetWorld();  // no floor anywhere
+    PlaceActors();
+    EXPECT_EQ(ACTOR_COUNT, 0);
+    FloorGrid[7][9] = 1;
+    PlaceActors();
+    ASSERT_EQ(ACTOR_COUNT, PLACED_ACTORS);
+    for (int i = 0; i < ACTOR_COUNT; ++i) {
+        EXPECT_EQ(ActorTable[i].x, 7.5);
+        EXPECT_EQ(ActorTable[i].y, 9.5);
+    }
+}
+
 TEST_F(ActorsTest, BuiltInLevelPlacementIsTheSameEveryRun) {
     LoadBuiltInWorld();
     ASSERT_EQ(ACTOR_COUNT, 20);

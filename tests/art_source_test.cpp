@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -21,16 +22,29 @@ constexpr char BOM[] = "\xEF\xBB\xBF";
 constexpr int FLOOR_ROWS_FROM_LINE = 73;  // the line of floor row 0 in Level()
 
 // A valid level: start, a legend of four lines plus `extra` on line 6, then
-// 64 rows of each layer; floorRow7 replaces floor row 7 when given.
+// 64 rows of each layer (walls round the edge); floorRow7 replaces floor row
+// 7 and wallRow5 wall row 5 when given.
 std::string Level(const std::string& start = "start 32 32", const std::string& extra = "Q 3",
-                  const std::string& floorRow7 = "") {
+                  const std::string& floorRow7 = "", const std::string& wallRow5 = "") {
     std::string text = start + "\nlegend\n. 0\nW 1\nF 2\n" + extra + "\nwalls\n";
-    for (int y = 0; y < 64; ++y) text += std::string(64, '.') + "\n";
+    for (int y = 0; y < 64; ++y) {
+        const std::string inner = y == 0 || y == 63 ? std::string(64, 'W') : "W" + std::string(62, '.') + "W";
+        text += (y == 5 && !wallRow5.empty() ? wallRow5 : inner) + "\n";
+    }
     text += "floors\n";
     for (int y = 0; y < 64; ++y)
         text += (y == 7 && !floorRow7.empty() ? floorRow7 : std::string(64, 'F')) + "\n";
     text += "ceilings\n";
     for (int y = 0; y < 64; ++y) text += std::string(64, 'F') + "\n";
+    return text;
+}
+
+// A level whose only floors are `count` cells of row 10.
+std::string FewFloors(int count) {
+    std::string text = Level();
+    const size_t floors = text.find("floors\n") + 7;
+    for (int y = 0; y < 64; ++y) text.replace(floors + y * 65, 64, std::string(64, '.'));
+    text.replace(floors + 10 * 65 + 1, count, std::string(count, 'F'));
     return text;
 }
 
@@ -47,6 +61,7 @@ TEST(ArtSources, RefuseBadLevelsAtTheirLineAndColumn) {
     EXPECT_EQ(image[0], 32);
 
     const std::string floor7 = "l.txt:" + std::to_string(FLOOR_ROWS_FROM_LINE + 7) + ":";
+    const std::string wall5 = "l.txt:" + std::to_string(FLOOR_ROWS_FROM_LINE - 65 + 5) + ":";
     const struct {
         std::string text;
         std::string where;
@@ -69,6 +84,14 @@ TEST(ArtSources, RefuseBadLevelsAtTheirLineAndColumn) {
         {Level("start 32 32", "Z 145", FloorRow7With('Z', 9)), floor7 + "10: ", "cell (9, 7) of the floors"},
         {Level("start 32 32", "Q 3", FloorRow7With('\x1b', 2)), floor7 + "3: ", "symbol '\\x1b' is not"},
         {Level().insert(0, BOM), "l.txt:1:1: ", "byte-order mark"},
+        // What the game needs to start: an empty start cell, an enclosed
+        // reach, and room for every figure.
+        {Level("start 0 5"), "l.txt:1:7: ", "start cell (0, 5) holds a wall"},
+        {Level("start 32 5", "Q 3", "", "." + std::string(62, '.') + "W"),
+         wall5 + "1: ", "cell (0, 5) on the grid's edge can be reached"},
+        {Level("start 32 5", "Q 70", "", "Q" + std::string(62, '.') + "W"),
+         wall5 + "1: ", "cell (0, 5) on the grid's edge"},
+        {FewFloors(19), "l.txt:72:1: ", "19 cells have a floor and no wall or door, too few for the 20"},
     };
     for (const auto& c : cases) {
         EXPECT_FALSE(art::ReadLevel("l.txt", c.text, image, error)) << c.where << c.says;
@@ -124,9 +147,23 @@ TEST(AssetPacker, LeavesNoTemporaryFileAfterAFailedWrite) {
 
     fs::create_directory(dir / "taken");  // the rename onto a folder fails
     EXPECT_EQ(pack(dir / "taken"), 1);
-    EXPECT_FALSE(fs::exists(dir / "taken.tmp"));
     EXPECT_EQ(pack(dir / "missing" / "streams.cpp"), 1);
     EXPECT_FALSE(fs::exists(dir / "missing"));
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"err.txt", "streams.cpp", "taken"}))
+        << "no temporary file left";
+
+    // An art file over 1 MiB, or a device that never ends, is refused unread, by name.
+    std::ofstream(dir / "big.txt") << std::string((1 << 20) + 1, 'w');
+    std::vector<uint8_t> bytes;
+    std::string error;
+    EXPECT_FALSE(art::ReadArtFile((dir / "big.txt").string(), bytes, error));
+    EXPECT_NE(error.find("larger than 1024 KiB"), std::string::npos) << error;
+    EXPECT_FALSE(art::ReadArtFile("/dev/zero", bytes, error));
+    EXPECT_EQ(error, "'/dev/zero': larger than 1024 KiB, which no art file is");
 }
 
 }  // namespace

@@ -88,6 +88,9 @@ TEST_F(CommandLine, AnyOtherArgumentIsNamedOnOneLineWithStatusTwo) {
         {"--help extra", "'extra'"},  // a typo beside --help is not swallowed
         {"--version --verison", "'--verison'"},
         {"--", "'--'"},
+        // Quoted the one way: control bytes escaped, at most 40 characters.
+        {"\"$(printf '%s\\033[31mRED' --x)\"", "'--x\\x1b[31mRED'"},
+        {"\"$(printf '%0100000d' 0)\"", "'0000000000000000000000000000000000000000'..."},
     };
     for (const auto& c : cases) {
         const Outcome o = Run(FARROWGATE_GAME, c.arguments);
@@ -97,6 +100,8 @@ TEST_F(CommandLine, AnyOtherArgumentIsNamedOnOneLineWithStatusTwo) {
         EXPECT_EQ(o.err.rfind("farrowgate: ", 0), 0u) << o.err;
         EXPECT_NE(o.err.find(c.named), std::string::npos) << c.arguments << ": " << o.err;
         EXPECT_NE(o.err.find("farrowgate --help"), std::string::npos) << o.err;
+        EXPECT_EQ(o.err.find('\x1b'), std::string::npos) << o.err;
+        EXPECT_LT(o.err.size(), 120u);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "console/script/frame_script.h"
 #include "console/script/platform_script.h"
 #include "test_world.h"
+#include "world/player.h"
 
 namespace fg {
 namespace {
@@ -25,7 +26,9 @@ struct Recorder {
     static inline std::vector<int64_t> animation;
     static inline std::vector<int> frames;
     static inline std::vector<uint8_t> up;
+    static inline std::vector<double> playerY;
     static void Clear() {
+        playerY.clear();
         elapsed.clear();
         animation.clear();
         frames.clear();
@@ -36,6 +39,7 @@ struct Recorder {
         animation.push_back(Timing.animationClock);
         frames.push_back(ActorTable[0].frame);
         up.push_back(KeyState[VK_UP]);
+        playerY.push_back(Player.y);
     }
 };
 
@@ -83,6 +87,24 @@ TEST(FrameLoop, TheClockWrapsHarmlessly) {
     RunScript("4294967295\n2147483648\n2147483647\n");
     EXPECT_EQ(Recorder::elapsed, (std::vector<int32_t>{-1, INT32_MIN, INT32_MAX}));
     EXPECT_EQ(Recorder::animation.back(), (-1LL + INT32_MIN + INT32_MAX) % 200);
+}
+
+// A slow frame (a hidden page, a slow link) moves as a 100 ms one: the walls
+// are tested where a step ends, so a longer step could cross one. From the
+// start view, walking at Up into the shutter 3 cells ahead (y 35) by frames of
+// 1500 ms stops at it instead of passing it; time itself is not cut.
+TEST(FrameLoop, ALongFrameMovesNoFurtherThanALimitedStep) {
+    RunScript("16 +UP\n100\n");
+    const double hundred = Recorder::playerY.back();
+    std::string script = "16 +UP\n";
+    for (int i = 0; i < 20; ++i) script += "1500\n";
+    RunScript(script);
+    EXPECT_EQ(Recorder::playerY[1], hundred) << "1500 ms walks as 100";
+    EXPECT_DOUBLE_EQ(hundred - 32, MOTION_LIMIT_MS / 256.0);
+    EXPECT_EQ(Recorder::elapsed[1], 1500) << "the report keeps the frame's own time";
+    EXPECT_EQ(Recorder::animation[1], (16 + 1500) % ANIMATION_PERIOD_MS);
+    for (double y : Recorder::playerY) EXPECT_LT(y, 35 - COLLISION_HALF_SIZE) << "through the shutter";
+    EXPECT_GT(Recorder::playerY.back(), 35 - COLLISION_HALF_SIZE - MOTION_LIMIT_MS / 256.0);
 }
 
 TEST(PollInput, AppliesRecordsInOrderAtMost128AtATime) {

@@ -186,4 +186,131 @@ TEST_F(HeadlessRunner, RefusesRunawayInputAndQuotesItSafely) {
 #endif
 }
 
+// Outputs are written beside their targets and replace them only when the
+// whole run succeeded: a failed run leaves every file as it was and no
+// temporary file behind, and a link given as an output is replaced, never
+// written through.
+TEST_F(HeadlessRunner, OutputsReplaceTheirTargetsOnlyWhenTheRunSucceeds) {
+    const auto names = [&] {
+        std::vector<std::string> left;
+        for (const auto& entry : fs::directory_iterator(dir.path()))
+            left.push_back(entry.path().filename().string());
+        std::sort(left.begin(), left.end());
+        return left;
+    };
+    for (const char* made : {"script.txt", "out.txt", "err.txt"}) std::ofstream(dir / made) << "";
+    std::ofstream(dir / "kept.txt") << "must stay";
+    std::ofstream(dir / "s.txt") << "an earlier state";
+#if !defined(_WIN32)
+    fs::create_symlink("kept.txt", dir / "link.bin");
+    const std::string frames = "link.bin";
+#else
+    const std::string frames = "kept.txt";
+#endif
+    const std::vector<std::string> before = names();
+    const char* const failing[] = {"16\n16 +UP\n16\n\n16 +JUMP\n",  // line 5 is malformed
+                                   "16\n0 OTHER\n"};                // the state's folder is missing
+    const std::string stateOut[] = {"s.txt", "no/such/s.txt"};
+    for (int i = 0; i < 2; ++i) {
+        const Outcome o =
+            Run("--script script.txt --frames-out " + frames + " --state-out " + stateOut[i], failing[i]);
+        EXPECT_EQ(o.status, 2) << o.err;
+        EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
+        EXPECT_EQ(ReadAll(dir / "kept.txt"), "must stay");
+        EXPECT_EQ(ReadAll(dir / "s.txt"), "an earlier state");
+        EXPECT_EQ(names(), before) << "no temporary file left, no file removed";
+    }
+    EXPECT_NE(Run("--script script.txt --state-out s.txt", failing[0]).err.find("line 5: unknown event"),
+              std::string::npos);
+
+    const Outcome o = Run("--script script.txt --frames-out " + frames + " --state-out s.txt", "16\n16\n");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(fs::file_size(dir / frames), 2u * 16000);
+    EXPECT_EQ(ReadAll(dir / "s.txt").rfind("frame 0 elapsed 16", 0), 0u);
+#if !defined(_WIN32)
+    EXPECT_FALSE(fs::is_symlink(dir / "link.bin")) << "the link itself is replaced";
+    EXPECT_EQ(ReadAll(dir / "kept.txt"), "must stay");
+#endif
+    EXPECT_EQ(names(), before);
+}
+
+// Output paths that cannot be right are refused before anything is written.
+TEST_F(HeadlessRunner, OutputPathsThatCannotBeRightAreUsageErrors) {
+    fs::create_directory(dir / "sub");
+    const struct {
+        std::string arguments;
+        const char* mentions;
+    } cases[] = {
+        {"--frames-out \"\"", "--frames-out needs a file name"},
+        {"--state-out sub", "'sub' names a folder"},
+        {"--frames-out f.bin --state-out sub/../f.bin", "--frames-out and --state-out name the same file"},
+        {"--frames-out f.bin --terminal-out ./f.bin", "name the same file"},
+#if defined(_WIN32)
+        {"--frames-out aux.bin", "a Windows device name"},
+        {"--frames-out CON", "a Windows device name"},
+        {"--state-out com1.txt", "a Windows device name"},
+        {"--frames-out \"f.bin.\"", "ends in a dot or a space"},
+        {"--frames-out \"f.bin \"", "ends in a dot or a space"},
+#endif
+    };
+    for (const auto& c : cases)
+        ExpectRefused(Run("--script script.txt " + c.arguments, "16\n"), c.mentions, c.arguments);
+    ExpectRefused(Run("--dump-assets \"\""), "--dump-assets needs a folder", "empty folder");
+}
+
+// --dump-assets makes its folder (one level) and says why when it cannot.
+TEST_F(HeadlessRunner, DumpAssetsMakesItsFolderAndSaysWhyItFails) {
+    const Outcome made = Run("--dump-assets new");
+    EXPECT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(fs::file_size(dir / "new" / "level_image.bin"), 12290u);
+    const Outcome deep = Run("--dump-assets missing/new");
+    EXPECT_EQ(deep.status, 2);
+    EXPECT_NE(deep.err.find("'missing/new': No such file or directory"), std::string::npos) << deep.err;
+    std::ofstream(dir / "plain") << "x";
+    const Outcome file = Run("--dump-assets plain");
+    EXPECT_EQ(file.status, 2);
+    EXPECT_NE(file.err.find("'plain"), std::string::npos) << file.err;
+    EXPECT_EQ(ReadAll(dir / "plain"), "x");
+}
+
+#if !defined(_WIN32)
+// The script is read a line per frame: a run ends at its Escape frame while
+// the pipe feeding it is still open. --repeat reads a script again, which a
+// pipe cannot give (a file on standard input can).
+TEST_F(HeadlessRunner, ScriptsAreStreamedAndRepeatNeedsAFile) {
+    const Outcome file = Run("--script - --repeat 2 --frames-out f.bin < script.txt", "16\n16\n");
+    EXPECT_EQ(file.status, 0) << file.err;
+    EXPECT_EQ(fs::file_size(dir / "f.bin"), 4u * 16000);
+    fs::remove(dir / "f.bin");
+    const std::string pipe = "--version > /dev/null; cat script.txt | " + std::string(FARROWGATE_HEADLESS);
+    ExpectRefused(Run(pipe + " --script - --repeat 2 --frames-out f.bin", "16\n"),
+                  "--repeat needs a script file", "a pipe");
+
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(ends[0], 0);
+        close(ends[1]);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        execl(FARROWGATE_HEADLESS, FARROWGATE_HEADLESS, "--script", "-", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(ends[0]);
+    const char lines[] = "16 +UP\n16 +ESC\n";
+    ASSERT_EQ(write(ends[1], lines, sizeof lines - 1), static_cast<ssize_t>(sizeof lines - 1));
+    int raw = 0;
+    pid_t done = 0;
+    for (int waited = 0; waited < 600 && done == 0; ++waited) {  // up to a minute on a loaded machine
+        done = waitpid(child, &raw, WNOHANG);
+        if (done == 0) usleep(100000);
+    }
+    close(ends[1]);
+    if (done == 0) waitpid(child, &raw, 0);  // ends at the pipe's end: the runner did not stream
+    EXPECT_NE(done, 0) << "the runner waited for the end of the script before its frames";
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0);
+}
+#endif
+
 }  // namespace

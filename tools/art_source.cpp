@@ -1,7 +1,8 @@
 #include "tools/art_source.h"
 
 #include <algorithm>
-#include <charconv>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -10,7 +11,10 @@
 #include "assets/asset_set.h"
 #include "assets/level.h"
 #include "assets/run_length.h"
+#include "console/number_text.h"
 #include "console/quoted_text.h"
+#include "tools/level_survey.h"
+#include "world/actors.h"
 
 namespace fg::art {
 namespace {
@@ -63,13 +67,6 @@ std::vector<Word> Words(const std::string& line) {
     return words;
 }
 
-// A whole decimal number 0..limit and nothing else: no sign, no trailing characters.
-bool ParseField(std::string_view text, int limit, int& value) {
-    const char* end = text.data() + text.size();
-    const auto [stop, code] = std::from_chars(text.data(), end, value);
-    return code == std::errc() && stop == end && value >= 0 && value <= limit;
-}
-
 bool ReadStart(const std::string& path, const Line& line, std::vector<uint8_t>& image, std::string& error) {
     const std::vector<Word> words = Words(line.text);
     if (words.size() != 3 || words[0].text != "start") {
@@ -78,7 +75,7 @@ bool ReadStart(const std::string& path, const Line& line, std::vector<uint8_t>& 
     }
     for (int i = 1; i <= 2; ++i) {
         int value = 0;
-        if (!ParseField(words[i].text, MAP_SIZE - 1, value)) {
+        if (!ParseDecimal(words[i].text, MAP_SIZE - 1, value)) {
             error = Where(path, line.number, words[i].column) + "the start " + (i == 1 ? "X" : "Y") +
                     " must be a whole number 0..63, found " + QuoteForMessage(words[i].text);
             return false;
@@ -104,7 +101,7 @@ bool ReadLegendLine(const std::string& path, const Line& line, int* legend, std:
         return false;
     }
     int value = 0;
-    if (!ParseField(words[1].text, 255, value)) {
+    if (!ParseDecimal(words[1].text, 255, value)) {
         error = Where(path, line.number, words[1].column) + "the byte of " + QuoteForMessage(symbol.text) +
                 " must be a whole number 0..255, found " + QuoteForMessage(words[1].text);
         return false;
@@ -147,13 +144,13 @@ bool ReadTexelRow(const std::string& path, const Line& line, bool allowTranspare
         }
         const int colour = ColourIndex(c);
         if (colour < 0) {
-            error = Where(path, line.number, 2 * u + 1) + "unknown colour letter '" + std::string(1, c) +
-                    "' (expected one of kbgcrmyw or '..')";
+            error = Where(path, line.number, 2 * u + 1) + "unknown colour letter " +
+                    QuoteForMessage(std::string_view(&c, 1)) + " (expected one of kbgcrmyw or '..')";
             return false;
         }
         if (d < '0' || d > '7') {
-            error = Where(path, line.number, 2 * u + 2) + "brightness must be a digit 0..7, found '" +
-                    std::string(1, d) + "'";
+            error = Where(path, line.number, 2 * u + 2) + "brightness must be a digit 0..7, found " +
+                    QuoteForMessage(std::string_view(&d, 1));
             return false;
         }
         out[u] = static_cast<uint8_t>(colour | (d - '0') << 3);
@@ -167,6 +164,47 @@ bool EndOfFile(const std::string& path, const std::vector<Line>& lines, size_t a
     const int last = lines.empty() ? 1 : lines.back().number + 1;
     error = Where(path, last, 1) + "the file ends early: " + what;
     return false;
+}
+
+// Where the level text set each thing, for the messages of the checks below.
+struct LevelLines {
+    int start;
+    int startColumn;  // of X
+    int wallRows[MAP_SIZE];
+    int floors;  // the 'floors' line
+};
+
+// What the game relies on to start and to keep everyone inside: the player
+// starts on an empty cell, walls or doors enclose all the player can reach,
+// and every figure finds a cell of its own.
+bool CheckPlayable(const std::string& path, const std::vector<uint8_t>& image, const LevelLines& at,
+                   std::string& error) {
+    LevelSurvey survey;
+    SurveyLevel(image.data(), survey);
+    const int startWall = image[2 + survey.startY * MAP_SIZE + survey.startX];
+    if (startWall != 0 && startWall != 64) {
+        error = Where(path, at.start, at.startColumn) + "the start cell (" + std::to_string(survey.startX) +
+                ", " + std::to_string(survey.startY) +
+                ") holds a wall or a door; the player must start on an empty cell";
+        return false;
+    }
+    for (int y = 0; y < MAP_SIZE; ++y)
+        for (int x = 0; x < MAP_SIZE; ++x) {
+            const bool edge = x == 0 || y == 0 || x == MAP_SIZE - 1 || y == MAP_SIZE - 1;
+            if (!edge || !survey.reachable[x][y]) continue;
+            error = Where(path, at.wallRows[y], x + 1) + "cell (" + std::to_string(x) + ", " +
+                    std::to_string(y) +
+                    ") on the grid's edge can be reached from the start; walls or doors must enclose all the "
+                    "player can reach";
+            return false;
+        }
+    if (survey.actorCells < PLACED_ACTORS) {
+        error = Where(path, at.floors, 1) + std::to_string(survey.actorCells) +
+                " cells have a floor and no wall or door, too few for the " + std::to_string(PLACED_ACTORS) +
+                " figures";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -224,8 +262,11 @@ bool ReadLevel(const std::string& path, const std::string& text, std::vector<uin
     for (int& b : legend) b = -1;
     size_t at = 0;
 
+    LevelLines where{};
     if (!EndOfFile(path, lines, at, "expected 'start X Y'", error)) return false;
     if (!ReadStart(path, lines[at], image, error)) return false;
+    where.start = lines[at].number;
+    where.startColumn = Words(lines[at].text)[1].column;
     ++at;
 
     if (!EndOfFile(path, lines, at, "expected 'legend'", error)) return false;
@@ -244,11 +285,13 @@ bool ReadLevel(const std::string& path, const std::string& text, std::vector<uin
             error = Where(path, lines[at].number, 1) + "expected '" + sections[layer] + "'";
             return false;
         }
+        if (layer == 1) where.floors = lines[at].number;
         ++at;
         for (int y = 0; y < MAP_SIZE; ++y, ++at) {
             if (!EndOfFile(path, lines, at, std::string(sections[layer]) + " has 64 rows", error))
                 return false;
             const Line& line = lines[at];
+            if (layer == 0) where.wallRows[y] = line.number;
             if (line.text.size() != MAP_SIZE) {
                 error = Where(path, line.number, static_cast<int>(line.text.size()) + 1) +
                         "a map row needs 64 symbols, found " + std::to_string(line.text.size());
@@ -281,30 +324,44 @@ bool ReadLevel(const std::string& path, const std::string& text, std::vector<uin
         error = Where(path, lines[at].number, 1) + "unexpected text after the ceilings";
         return false;
     }
-    return true;
+    return CheckPlayable(path, image, where, error);
 }
 
 bool ReadArtFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
     std::error_code code;
     if (std::filesystem::is_directory(path, code)) {
-        error = path + ": is a directory, not an art file";
+        error = QuoteForMessage(path) + ": is a directory, not an art file";
         return false;
     }
+    const std::string tooLarge = QuoteForMessage(path) + ": larger than " +
+                                 std::to_string(MAX_ART_FILE_BYTES >> 10) + " KiB, which no art file is";
+    const uintmax_t size = std::filesystem::file_size(path, code);
+    if (!code && size > MAX_ART_FILE_BYTES) {
+        error = tooLarge;
+        return false;
+    }
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = path + ": cannot read the file";
+        error = QuoteForMessage(path) + ": cannot read the file: " + std::strerror(errno);
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
+    // A device or a growing file has no size to check first: read no more than one byte past the limit.
+    std::string text(MAX_ART_FILE_BYTES + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
     if (in.bad()) {
-        error = path + ": reading the file failed";
+        error = QuoteForMessage(path) + ": reading the file failed";
+        return false;
+    }
+    text.resize(static_cast<size_t>(in.gcount()));
+    if (text.size() > MAX_ART_FILE_BYTES) {
+        error = tooLarge;
         return false;
     }
     const std::string name = path.substr(path.find_last_of('/') + 1);
-    if (name == "level.txt") return ReadLevel(path, text.str(), bytes, error);
-    if (name.rfind("sheet_", 0) == 0) return ReadSpriteSheet(path, text.str(), bytes, error);
-    return ReadTexture(path, text.str(), bytes, error);
+    if (name == "level.txt") return ReadLevel(path, text, bytes, error);
+    if (name.rfind("sheet_", 0) == 0) return ReadSpriteSheet(path, text, bytes, error);
+    return ReadTexture(path, text, bytes, error);
 }
 
 }  // namespace fg::art

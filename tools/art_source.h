@@ -2,6 +2,7 @@
 // Each turns one text file into the plain bytes the game decodes at start-up.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,6 +17,9 @@ bool ReadSpriteSheet(const std::string& path, const std::string& text, std::vect
                      std::string& error);
 bool ReadLevel(const std::string& path, const std::string& text, std::vector<uint8_t>& image,
                std::string& error);
+
+// The largest art file read; the largest real one is a few dozen KiB.
+constexpr size_t MAX_ART_FILE_BYTES = size_t{1} << 20;
 
 // Picks the reader from the file name (textures/NN.txt, sprites/sheet_N.txt, level.txt).
 bool ReadArtFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);

@@ -4,11 +4,13 @@
 //   asset-packer --out FILE SOURCE...   (23 sources in decode order)
 
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "assets/asset_set.h"
+#include "console/atomic_file.h"
+#include "console/quoted_text.h"
 #include "tools/art_source.h"
 #include "tools/run_length_encoder.h"
 
@@ -47,9 +49,9 @@ int main(int argc, char** argv) {
         std::string error;
         if (!fg::art::ReadArtFile(path, plain, error)) return Fail(error);
         if (plain.size() != ExpectedLength(s))
-            return Fail(path + ": decodes to " + std::to_string(plain.size()) + " bytes, expected " +
-                        std::to_string(ExpectedLength(s)));
-        if (!fg::art::EncodeRuns(plain, encoded, error)) return Fail(path + ": " + error);
+            return Fail(QuoteForMessage(path) + ": decodes to " + std::to_string(plain.size()) +
+                        " bytes, expected " + std::to_string(ExpectedLength(s)));
+        if (!fg::art::EncodeRuns(plain, encoded, error)) return Fail(QuoteForMessage(path) + ": " + error);
 
         source += "// " + path.substr(path.rfind("art/") == std::string::npos ? 0 : path.rfind("art/")) +
                   "\nconst uint8_t Stream" + std::to_string(s) + "[" + std::to_string(encoded.size()) +
@@ -65,17 +67,7 @@ int main(int argc, char** argv) {
     }
     source += table + "};\n\n}  // namespace fg\n";
 
-    // Write to a temporary name first so a failed build never leaves a half
-    // file, and remove it when the write or the rename fails.
-    const std::string temporary = outPath + ".tmp";
-    bool written = false;
-    {
-        std::ofstream out(temporary, std::ios::binary);
-        written = static_cast<bool>(out << source);
-        out.close();
-        written = written && !out.fail();
-    }
-    if (written && std::rename(temporary.c_str(), outPath.c_str()) == 0) return 0;
-    std::remove(temporary.c_str());
-    return Fail(outPath + ": cannot write");
+    int error = 0;
+    if (fg::WriteFileAtomically(outPath, source, error)) return 0;
+    return Fail("cannot write " + QuoteForMessage(outPath) + ": " + std::strerror(error));
 }

@@ -16,8 +16,11 @@
 #include <vector>
 
 #include "assets/asset_set.h"
+#include "console/atomic_file.h"
 #include "console/cell_glyphs.h"
+#include "console/number_text.h"
 #include "console/platform.h"
+#include "console/quoted_text.h"
 #include "render/shade_table.h"
 
 namespace {
@@ -276,31 +279,31 @@ bool RenderFrame(const std::string& path, long long index, const CellPainter& pa
                  std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = "cannot read frames file " + path;
+        error = "cannot read frames file " + fg::QuoteForMessage(path);
         return false;
     }
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
     if (size < 0) {
-        error = "cannot read frames file " + path;
+        error = "cannot read frames file " + fg::QuoteForMessage(path);
         return false;
     }
     if (size % FRAME_BYTES != 0) {
-        error = path + " is not a frames file: " + std::to_string(size) + " bytes is not a whole number of " +
-                std::to_string(FRAME_BYTES) + "-byte frames";
+        error = fg::QuoteForMessage(path) + " is not a frames file: " + std::to_string(size) +
+                " bytes is not a whole number of " + std::to_string(FRAME_BYTES) + "-byte frames";
         return false;
     }
     const long long frames = size / FRAME_BYTES;
     if (index >= frames) {
-        error = "frame index " + std::to_string(index) + " out of range: " + path + " holds " +
-                std::to_string(frames) + (frames == 1 ? " frame" : " frames");
+        error = "frame index " + std::to_string(index) + " out of range: " + fg::QuoteForMessage(path) +
+                " holds " + std::to_string(frames) + (frames == 1 ? " frame" : " frames");
         return false;
     }
     std::vector<uint8_t> bytes(FRAME_BYTES);
     in.seekg(static_cast<std::streamoff>(index) * FRAME_BYTES);
     in.read(reinterpret_cast<char*>(bytes.data()), FRAME_BYTES);
     if (in.gcount() != FRAME_BYTES) {
-        error = "cannot read frame " + std::to_string(index) + " of " + path;
+        error = "cannot read frame " + std::to_string(index) + " of " + fg::QuoteForMessage(path);
         return false;
     }
     if (!MakeImage(int64_t{fg::SCREEN_WIDTH} * painter.width(), int64_t{fg::SCREEN_HEIGHT} * painter.height(),
@@ -370,33 +373,30 @@ bool WritePng(std::FILE* file, const Image& image, PngErrorState& state) {
     return true;
 }
 
-// Writes through a temporary file and renames it, so a failed run never leaves
-// a truncated picture under the requested name.
+// Whole or not at all: a failed run never leaves a truncated picture.
 bool SavePng(const std::string& path, const Image& image, std::string& error) {
-    const std::string temporary = path + ".part";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
+    fg::AtomicFile out;
+    if (!fg::OpenAtomicFile(out, path)) {
+        error = "cannot write " + fg::QuoteForMessage(path) + ": " + std::strerror(out.error);
         return false;
     }
     PngErrorState state{};
-    const bool written = WritePng(file, image, state);
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = "cannot write " + path + ": " + (written ? std::strerror(errno) : state.message);
-        std::remove(temporary.c_str());
+    if (!WritePng(out.file, image, state)) {
+        fg::AbandonAtomicFile(out);
+        error = "cannot write " + fg::QuoteForMessage(path) + ": " + state.message;
+        return false;
+    }
+    if (!fg::CommitAtomicFile(out)) {
+        error = "cannot write " + fg::QuoteForMessage(path) + ": " + std::strerror(out.error);
         return false;
     }
     return true;
 }
 
 // Arguments
-bool ParseInt(const char* text, long long lo, long long hi, long long& out) {
-    if (!*text || std::strchr(text, ' ') || *text == '+' || *text == '-') return false;
-    char* end = nullptr;
-    errno = 0;
-    const long long value = std::strtoll(text, &end, 10);
-    if (errno != 0 || *end != '\0' || value < lo || value > hi) return false;
+bool ParseInt(const char* text, int lo, int hi, int& out) {
+    int value = 0;
+    if (!fg::ParseDecimal(text, hi, value) || value < lo) return false;
     out = value;
     return true;
 }
@@ -408,17 +408,6 @@ bool ParseFactor(const char* text, float& out) {
     const float value = std::strtof(text, &end);
     if (errno != 0 || *end != '\0' || !std::isfinite(value) || value < 0.0f) return false;
     out = value;
-    return true;
-}
-
-bool ParseCell(const char* text, int& w, int& h) {
-    const char* x = std::strchr(text, 'x');
-    if (!x) return false;
-    const std::string first(text, x);
-    long long a = 0, b = 0;
-    if (!ParseInt(first.c_str(), 1, 32, a) || !ParseInt(x + 1, 1, 32, b)) return false;
-    w = static_cast<int>(a);
-    h = static_cast<int>(b);
     return true;
 }
 
@@ -440,7 +429,7 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             continue;
         }
         if (arg != "--factor" && arg != "--tile" && arg != "--cell") {
-            error = "unknown option " + arg;
+            error = "unknown option " + fg::QuoteForMessage(arg);
             return false;
         }
         if (i + 1 >= argc) {
@@ -450,20 +439,18 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
         const char* value = argv[++i];
         if (arg == "--factor") {
             if (!ParseFactor(value, options.factor)) {
-                error = std::string("bad --factor ") + value + " (a finite number >= 0)";
+                error = "bad --factor " + fg::QuoteForMessage(value) + " (a finite number >= 0)";
                 return false;
             }
             options.factorGiven = true;
         } else if (arg == "--tile") {
-            long long n = 0;
-            if (!ParseInt(value, 1, 8, n)) {
-                error = std::string("bad --tile ") + value + " (1..8)";
+            if (!ParseInt(value, 1, 8, options.tile)) {
+                error = "bad --tile " + fg::QuoteForMessage(value) + " (1..8)";
                 return false;
             }
-            options.tile = static_cast<int>(n);
             options.tileGiven = true;
-        } else if (!ParseCell(value, options.cellWidth, options.cellHeight)) {
-            error = std::string("bad --cell ") + value + " (WxH, 1..32 each)";
+        } else if (!fg::ParseWidthByHeight(value, 32, options.cellWidth, options.cellHeight)) {
+            error = "bad --cell " + fg::QuoteForMessage(value) + " (WxH, 1..32 each)";
             return false;
         }
     }
@@ -494,7 +481,7 @@ int Run(int argc, char** argv) {
     const Shape* shape = nullptr;
     for (const Shape& s : shapes)
         if (command == s.name) shape = &s;
-    if (!shape) return Fail("unknown command " + command + " (try --help)");
+    if (!shape) return Fail("unknown command " + fg::QuoteForMessage(command) + " (try --help)");
     if (options.positional.size() != shape->positional)
         return Fail(command + " takes " + std::to_string(shape->positional - 1) +
                     " argument(s) and OUT.png (try --help)");
@@ -506,19 +493,20 @@ int Run(int argc, char** argv) {
     Image image;
     bool ok = false;
     if (command == "frame") {
-        long long index = 0;
+        int index = 0;
         if (!ParseInt(options.positional[1].c_str(), 0, INT32_MAX, index))
-            return Fail("bad frame index " + options.positional[1] + " (a number from 0)");
+            return Fail("bad frame index " + fg::QuoteForMessage(options.positional[1]) +
+                        " (a number from 0)");
         ok = RenderFrame(options.positional[0], index, painter, image, error);
     } else {
         LoadAssets();
         if (command == "texture" || command == "sheet") {
             const bool texture = command == "texture";
-            long long n = 0;
-            const long long hi = texture ? fg::TEXTURE_COUNT - 1 : fg::SPRITE_SHEET_COUNT - 1;
+            int n = 0;
+            const int hi = texture ? fg::TEXTURE_COUNT - 1 : fg::SPRITE_SHEET_COUNT - 1;
             if (!ParseInt(options.positional[0].c_str(), 0, hi, n))
-                return Fail("bad " + command + " number " + options.positional[0] + " (0.." +
-                            std::to_string(hi) + ")");
+                return Fail("bad " + command + " number " + fg::QuoteForMessage(options.positional[0]) +
+                            " (0.." + std::to_string(hi) + ")");
             ok = texture
                      ? RenderTexture(static_cast<int>(n), options.factor, options.tile, painter, image, error)
                      : RenderSheet(static_cast<int>(n), options.factor, painter, image, error);

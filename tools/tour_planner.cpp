@@ -20,6 +20,7 @@
 
 #include "app/frame_loop.h"
 #include "console/keyboard.h"
+#include "console/quoted_text.h"
 #include "console/script/frame_script.h"
 #include "console/script/platform_script.h"
 #include "world/angle_tables.h"
@@ -144,9 +145,10 @@ int main(int argc, char** argv) {
     }
     std::ifstream in(argv[1]);
     if (!in) {
-        std::fprintf(stderr, "farrowgate-tour: cannot read %s\n", argv[1]);
+        std::fprintf(stderr, "farrowgate-tour: cannot read %s\n", fg::QuoteForMessage(argv[1]).c_str());
         return 2;
     }
+    const std::string plan = fg::QuoteForMessage(argv[1]);
     fg::BeginScriptedRun({});
     fg::StartUp();
     std::string raw;
@@ -171,18 +173,19 @@ int main(int argc, char** argv) {
             std::vector<fg::ScriptLine> lines;
             std::string error;
             if (!fg::ParseFrameScript(rest, lines, error) || lines.size() != 1) {
-                std::fprintf(stderr, "%s:%d: bad frame line\n", argv[1], number);
+                std::fprintf(stderr, "%s:%d: bad frame line: %s\n", plan.c_str(), number, error.c_str());
                 return 2;
             }
             fg::AppendScriptLine(lines[0]);
             fg::RunFrame();
             Script += rest + "\n";
         } else {
-            std::fprintf(stderr, "%s:%d: unknown plan line '%s'\n", argv[1], number, line.c_str());
+            std::fprintf(stderr, "%s:%d: unknown plan line %s\n", plan.c_str(), number,
+                         fg::QuoteForMessage(line).c_str());
             return 2;
         }
         if (Failed) {
-            std::fprintf(stderr, "%s:%d: the plan could not be followed\n", argv[1], number);
+            std::fprintf(stderr, "%s:%d: the plan could not be followed\n", plan.c_str(), number);
             return 1;
         }
     }

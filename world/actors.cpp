@@ -16,6 +16,19 @@ namespace {
 
 constexpr double ACTOR_SPEED = 0.0009765625;  // 1/1024 cell per ms
 constexpr int ANIMATION_FRAMES = 4;
+// Random tries at a figure's cell before taking the first free one in order:
+// a level with few free cells (or none) must not hang start-up.
+constexpr int PLACEMENT_TRIES = 16 * MAP_SIZE * MAP_SIZE;
+
+bool FigureMayStand(int cx, int cy) { return FloorGrid[cx][cy] != 0 && !Collides(cx + 0.5, cy + 0.5); }
+
+// The first free cell in row order, for when the random tries found none.
+bool FirstFreeCell(int& cx, int& cy) {
+    for (cy = 0; cy < MAP_SIZE; ++cy)
+        for (cx = 0; cx < MAP_SIZE; ++cx)
+            if (FigureMayStand(cx, cy)) return true;
+    return false;
+}
 
 }  // namespace
 
@@ -25,16 +38,20 @@ int rand() {
 }
 
 void PlaceActors() {
-    ACTOR_COUNT = 20;
+    ACTOR_COUNT = PLACED_ACTORS;
     for (int i = 0; i < ACTOR_COUNT; ++i) {
         Actor& actor = ActorTable[i];
-        for (;;) {
-            const int cx = rand() % MAP_SIZE;
-            actor.x = cx + 0.5;
-            const int cy = rand() % MAP_SIZE;
-            actor.y = cy + 0.5;
-            if (FloorGrid[cx][cy] != 0 && !Collides(actor.x, actor.y)) break;
+        int cx = 0, cy = 0, tries = 0;
+        do {
+            cx = rand() % MAP_SIZE;
+            cy = rand() % MAP_SIZE;
+        } while (!FigureMayStand(cx, cy) && ++tries < PLACEMENT_TRIES);
+        if (tries == PLACEMENT_TRIES && !FirstFreeCell(cx, cy)) {
+            ACTOR_COUNT = i;  // nowhere to stand: fewer figures
+            break;
         }
+        actor.x = cx + 0.5;
+        actor.y = cy + 0.5;
         actor.frame = 0;
         do {
             actor.turn = rand() % 3 - 1;

@@ -20,6 +20,7 @@ struct Actor {
 };
 
 constexpr int ACTOR_CAPACITY = 200;
+constexpr int PLACED_ACTORS = 20;  // the figures start-up places
 
 extern Actor ActorTable[ACTOR_CAPACITY];
 extern int ACTOR_COUNT;  // 20 once placed; every loop over actors reads it afresh

@@ -3,23 +3,12 @@
 #include <sstream>
 
 #include "console/keyboard.h"
+#include "console/number_text.h"
 #include "console/quoted_text.h"
 
 namespace fg {
 
 namespace {
-
-// A plain decimal number no greater than limit; no sign, no spaces.
-bool ParseNumber(const std::string& s, uint64_t limit, uint64_t& value) {
-    if (s.empty() || s.size() > 20) return false;
-    value = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + static_cast<uint64_t>(c - '0');
-        if (value > limit) return false;
-    }
-    return true;
-}
 
 bool ParseKeyName(const std::string& name, uint16_t& code) {
     static const struct {
@@ -33,7 +22,7 @@ bool ParseKeyName(const std::string& name, uint16_t& code) {
             return true;
         }
     uint64_t value = 0;
-    if (!ParseNumber(name, 65535, value)) return false;
+    if (!ParseDecimal(name, 65535, value)) return false;
     code = static_cast<uint16_t>(value);
     return true;
 }
@@ -43,8 +32,10 @@ std::string LineTooLong(uint32_t number) {
            " bytes";
 }
 
-// Parses one line of text (without its line break) and appends its frame.
-bool ParseLine(std::string raw, uint32_t number, std::vector<ScriptLine>& lines, std::string& error) {
+// Parses one line of text (without its line break); a blank or comment-only
+// line gives no frame (framed false).
+bool ParseLine(std::string raw, uint32_t number, ScriptLine& line, bool& framed, std::string& error) {
+    framed = false;
     if (raw.size() > MAX_SCRIPT_LINE_BYTES) {
         error = LineTooLong(number);
         return false;
@@ -55,10 +46,10 @@ bool ParseLine(std::string raw, uint32_t number, std::vector<ScriptLine>& lines,
     std::string word;
     if (!(words >> word)) return true;  // blank or comment only
     const std::string where = "line " + std::to_string(number) + ": ";
-    ScriptLine line{};
     line.number = number;
+    line.events.clear();
     uint64_t elapsed = 0;
-    if (!ParseNumber(word, UINT32_MAX, elapsed)) {
+    if (!ParseDecimal(word, UINT32_MAX, elapsed)) {
         error = where + "expected the elapsed milliseconds (0..4294967295), found " + QuoteForMessage(word);
         return false;
     }
@@ -79,7 +70,7 @@ bool ParseLine(std::string raw, uint32_t number, std::vector<ScriptLine>& lines,
         }
         line.events.push_back(record);
     }
-    lines.push_back(std::move(line));
+    framed = true;
     return true;
 }
 
@@ -88,36 +79,39 @@ bool ParseLine(std::string raw, uint32_t number, std::vector<ScriptLine>& lines,
 bool ParseFrameScript(const std::string& text, std::vector<ScriptLine>& lines, std::string& error) {
     lines.clear();
     uint32_t number = 1;
+    ScriptLine line{};
+    bool framed = false;
     for (size_t start = 0; start < text.size(); ++number) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
-        if (!ParseLine(text.substr(start, end - start), number, lines, error)) return false;
+        if (!ParseLine(text.substr(start, end - start), number, line, framed, error)) return false;
+        if (framed) lines.push_back(line);
         start = end + 1;
     }
     return true;
 }
 
-bool ReadFrameScript(std::FILE* in, std::vector<ScriptLine>& lines, std::string& error) {
-    lines.clear();
+ScriptRead ReadScriptLine(std::FILE* in, uint32_t& number, ScriptLine& line, std::string& error) {
     std::string raw;
-    uint32_t number = 1;
-    for (int c; (c = std::getc(in)) != EOF;) {
-        if (c != '\n') {
+    for (;;) {
+        raw.clear();
+        int c = 0;
+        while ((c = std::getc(in)) != EOF && c != '\n') {
             if (raw.size() == MAX_SCRIPT_LINE_BYTES) {
-                error = LineTooLong(number);
-                return false;
+                error = LineTooLong(number + 1);
+                return ScriptRead::FAILED;
             }
             raw += static_cast<char>(c);
-            continue;
         }
-        if (!ParseLine(raw, number++, lines, error)) return false;
-        raw.clear();
+        if (c == EOF && std::ferror(in)) {
+            error = "line " + std::to_string(number + 1) + ": read error";
+            return ScriptRead::FAILED;
+        }
+        if (c == EOF && raw.empty()) return ScriptRead::END;
+        bool framed = false;
+        if (!ParseLine(raw, ++number, line, framed, error)) return ScriptRead::FAILED;
+        if (framed) return ScriptRead::LINE;
     }
-    if (std::ferror(in)) {
-        error = "line " + std::to_string(number) + ": read error";
-        return false;
-    }
-    return raw.empty() || ParseLine(raw, number, lines, error);
 }
 
 }  // namespace fg

@@ -27,8 +27,11 @@ struct ScriptLine {
 
 // On a malformed line returns false with error "line N: what is wrong".
 bool ParseFrameScript(const std::string& text, std::vector<ScriptLine>& lines, std::string& error);
-// The same, reading from a stream line by line; a read error or an over-long
-// line is refused before the rest is read.
-bool ReadFrameScript(std::FILE* in, std::vector<ScriptLine>& lines, std::string& error);
+
+enum class ScriptRead { LINE, END, FAILED };
+// Reads on from in to the next frame line, past blank and comment lines;
+// number counts the lines read so far. A read error or an over-long line is
+// refused before the rest is read. Holds one line in memory, never the script.
+ScriptRead ReadScriptLine(std::FILE* in, uint32_t& number, ScriptLine& line, std::string& error);
 
 }  // namespace fg

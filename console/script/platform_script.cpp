@@ -9,6 +9,9 @@ namespace fg {
 namespace {
 
 ScriptedRun Run;
+uint64_t Listed;  // lines taken from Run.lines
+ScriptLine Next;
+bool NextReady;
 std::deque<InputRecord> Queue;
 uint32_t Clock;
 uint64_t Presented;
@@ -18,12 +21,24 @@ bool Stopped;
 bool Overflowed;
 uint32_t OverflowLine;
 
-uint64_t TotalFrames() { return static_cast<uint64_t>(Run.lines.size()) * Run.repeat; }
+bool ListedLine(ScriptLine& line) {
+    if (Run.lines.empty() || Listed >= static_cast<uint64_t>(Run.lines.size()) * Run.repeat) return false;
+    line = Run.lines[Listed++ % Run.lines.size()];
+    return true;
+}
+
+// Fetches the next frame's line once; true while there is one.
+bool NextLineReady() {
+    if (!NextReady && !Stopped) NextReady = Run.nextLine != nullptr ? Run.nextLine(Next) : ListedLine(Next);
+    return NextReady;
+}
 
 }  // namespace
 
 void BeginScriptedRun(const ScriptedRun& run) {
     Run = run;
+    Listed = 0;
+    NextReady = false;
     Queue.clear();
     Clock = run.startTick;
     Presented = 0;
@@ -67,9 +82,10 @@ uint32_t PlatformTickCount() {
         StartUpRead = true;
         return Clock;
     }
-    if (!FrameStarted && Presented < TotalFrames() && !Stopped) {
+    if (!FrameStarted && !Stopped && NextLineReady()) {
         FrameStarted = true;
-        const ScriptLine& line = Run.lines[Presented % Run.lines.size()];
+        NextReady = false;
+        const ScriptLine& line = Next;
         Clock += line.elapsed;  // wraps at 2^32 like the real clock
         if (Queue.size() + line.events.size() > MAX_QUEUED_RECORDS) {
             Overflowed = Stopped = true;
@@ -81,7 +97,7 @@ uint32_t PlatformTickCount() {
     return Clock;
 }
 
-bool PlatformQuitRequested() { return Stopped || Presented >= TotalFrames(); }
+bool PlatformQuitRequested() { return Stopped || !NextLineReady(); }
 
 void PlatformCloseConsole() {}
 

@@ -1,6 +1,7 @@
 // farrowgate-headless: the game's start-up and frame loop driven by a frame
 // script, with frames and world state written to files.
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -8,19 +9,24 @@
 #include <filesystem>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <tuple>
-#include <vector>
 
 #include "app/command_line.h"
 #include "app/frame_loop.h"
 #include "assets/asset_set.h"
+#include "console/atomic_file.h"
+#include "console/number_text.h"
 #include "console/quoted_text.h"
 #include "console/script/frame_script.h"
 #include "console/script/platform_script.h"
+#include "programs/headless/output_files.h"
 #include "programs/headless/state_report.h"
 #include "programs/headless/terminal_capture.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 const char USAGE[] =
     "usage: farrowgate-headless --script FILE [--frames-out FILE] [--state-out FILE]\n"
@@ -39,16 +45,47 @@ const char USAGE[] =
     "does), each frame preceded by its length as a 4-byte little-endian number.\n";
 
 // The output files; one not asked for stays closed.
-fg::OutputFile FramesOut, StateOut, TerminalOut;
+fg::OutputFile FramesOut{.option = "--frames-out"}, StateOut{.option = "--state-out"},
+    TerminalOut{.option = "--terminal-out"};
 fg::OutputFile* const OUTPUTS[] = {&FramesOut, &StateOut, &TerminalOut};
 
+// The script, read a line per frame as the run goes.
+struct ScriptStream {
+    std::string path;
+    std::FILE* in = nullptr;
+    uint32_t number = 0;      // lines read in this pass
+    uint32_t passesLeft = 1;  // --repeat: the passes still to start, this one included
+    bool framesThisPass = false;
+    bool ended = false;
+    std::string error;  // set when a line is malformed or unreadable
+};
+ScriptStream Script;
+
+bool NextScriptLine(fg::ScriptLine& line) {
+    while (!Script.ended) {
+        const fg::ScriptRead read = fg::ReadScriptLine(Script.in, Script.number, line, Script.error);
+        if (read == fg::ScriptRead::LINE) {
+            Script.framesThisPass = true;
+            return true;
+        }
+        Script.ended = read == fg::ScriptRead::FAILED || --Script.passesLeft == 0 || !Script.framesThisPass;
+        if (!Script.ended && std::fseek(Script.in, 0, SEEK_SET) != 0) {
+            Script.error = "cannot read the script again: " + std::string(std::strerror(errno));
+            Script.ended = true;
+        }
+        Script.number = 0;
+        Script.framesThisPass = false;
+    }
+    return false;  // and so on every later ask
+}
+
 void OnPresent(const fg::CHAR_INFO* cells) {
-    if (FramesOut.file != nullptr) fg::AppendFrameCells(FramesOut.pending);
-    if (StateOut.file != nullptr) fg::AppendStateReport(StateOut.pending, fg::ScriptedFramesPresented());
-    if (TerminalOut.file != nullptr) fg::AppendTerminalFrame(TerminalOut.pending, cells);
+    if (FramesOut.wanted) fg::AppendFrameCells(FramesOut.pending);
+    if (StateOut.wanted) fg::AppendStateReport(StateOut.pending, fg::ScriptedFramesPresented());
+    if (TerminalOut.wanted) fg::AppendTerminalFrame(TerminalOut.pending, cells);
     bool ok = true;
     for (fg::OutputFile* out : OUTPUTS)
-        if (out->file != nullptr) ok = fg::FlushOutputBlock(*out) && ok;
+        if (out->wanted) ok = fg::FlushOutputBlock(*out) && ok;
     if (!ok) fg::StopScriptedRun();  // no point drawing frames nobody can keep
 }
 
@@ -57,69 +94,65 @@ int UsageError(const std::string& message) {
     return 2;
 }
 
-// Removes what was written so far: a cut-off output must not pass for a whole one.
+// Drops what was written so far: every target stays as it was.
 int RunError(const std::string& message) {
     for (fg::OutputFile* out : OUTPUTS)
-        if (!out->path.empty()) fg::DiscardOutput(*out);  // closed or not
+        if (out->wanted) fg::DiscardOutput(*out);
     return UsageError(message);
 }
 
-bool ParseUnsigned(const char* text, uint64_t limit, uint64_t& value) {
-    if (*text == '\0') return false;
-    value = 0;
-    for (const char* c = text; *c != '\0'; ++c) {
-        if (*c < '0' || *c > '9') return false;
-        value = value * 10 + static_cast<uint64_t>(*c - '0');
-        if (value > limit) return false;
-    }
-    return true;
-}
-
-bool WriteFile(const std::string& path, const void* data, size_t size) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) return false;
-    const bool ok = std::fwrite(data, 1, size, f) == size;
-    if (std::fclose(f) == 0 && ok) return true;
-    std::error_code code;
-    if (std::filesystem::is_regular_file(path, code)) std::remove(path.c_str());
-    return false;
+// Standard output refused the help, the version or the summary.
+int StdoutError(const char* what) {
+    std::fprintf(stderr, "farrowgate-headless: cannot write %s to standard output\n", what);
+    return 1;
 }
 
 int DumpAssets(const std::string& dir) {
+    std::error_code code;
+    fs::create_directory(dir, code);  // one level, like mkdir; an existing folder is fine
+    if (code) return UsageError("cannot make the folder " + fg::QuoteForMessage(dir) + ": " + code.message());
     fg::DecodeAssets();
     fg::SplitSpriteSheets();
     for (const auto& [name, data, size] :
-         {std::tuple{"/texture_bank.bin", static_cast<const void*>(fg::TextureBank), sizeof fg::TextureBank},
-          std::tuple{"/level_image.bin", static_cast<const void*>(fg::LevelImage), sizeof fg::LevelImage}})
-        if (!WriteFile(dir + name, data, size))
-            return UsageError("cannot write " + fg::QuoteForMessage(dir + name));
+         {std::tuple{"texture_bank.bin", reinterpret_cast<const char*>(fg::TextureBank),
+                     sizeof fg::TextureBank},
+          std::tuple{"level_image.bin", reinterpret_cast<const char*>(fg::LevelImage),
+                     sizeof fg::LevelImage}}) {
+        const std::string path = (fs::path(dir) / name).string();
+        int error = 0;
+        if (!fg::WriteFileAtomically(path, std::string_view(data, size), error))
+            return UsageError("cannot write " + fg::QuoteForMessage(path) + ": " + std::strerror(error));
+    }
     return 0;
 }
 
-// Reads the whole script before any output file is created.
-int ReadScript(const std::string& path, std::vector<fg::ScriptLine>& lines) {
+int OpenScript(const std::string& path, uint32_t repeat) {
     std::error_code code;
-    if (path != "-" && std::filesystem::is_directory(path, code))
+    if (path != "-" && fs::is_directory(path, code))
         return UsageError("cannot read script " + fg::QuoteForMessage(path) + ": a directory");
-    std::FILE* in = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
-    if (in == nullptr) return UsageError("cannot read script " + fg::QuoteForMessage(path));
-    std::string error;
-    const bool ok = fg::ReadFrameScript(in, lines, error);
-    if (in != stdin) std::fclose(in);
-    if (!ok) return UsageError(fg::QuoteForMessage(path) + ": " + error);
+    Script.path = path;
+    errno = 0;
+    Script.in = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+    if (Script.in == nullptr)
+        return UsageError("cannot read script " + fg::QuoteForMessage(path) + ": " + std::strerror(errno));
+    Script.passesLeft = repeat;
+    // Replaying reads the script again from its start, which a pipe cannot give.
+    if (repeat > 1 && std::fseek(Script.in, 0, SEEK_CUR) != 0)
+        return UsageError("--repeat needs a script file it can read again; " + fg::QuoteForMessage(path) +
+                          " is a pipe or a terminal");
     return 0;
 }
 
-// Opens each output asked for; a failure removes those already made.
-int OpenOutputs(const std::string (&paths)[std::size(OUTPUTS)]) {
-    static const char* const WHAT[] = {"frames", "state", "terminal bytes"};
-    for (std::size_t i = 0; i < std::size(OUTPUTS); ++i)
-        if (!paths[i].empty() && !fg::OpenOutput(*OUTPUTS[i], paths[i]))
-            return RunError(std::string("cannot write ") + WHAT[i] + " to " + fg::QuoteForMessage(paths[i]));
+// Opens each output asked for; a failure drops those already opened.
+int OpenOutputs() {
+    for (fg::OutputFile* out : OUTPUTS)
+        if (out->wanted && !fg::OpenOutput(*out))
+            return RunError(std::string("cannot write ") + fg::QuoteForMessage(out->file.path) + ": " +
+                            std::strerror(out->file.error));
     return 0;
 }
 
-// Runs the frames and closes the outputs; every failure removes both.
+// Runs the frames; the outputs replace their targets only if all went well.
 int RunAndReport() {
     fg::StartUp();
     const auto begin = std::chrono::steady_clock::now();
@@ -128,13 +161,18 @@ int RunAndReport() {
     fg::PlatformCloseConsole();
 
     uint32_t line = 0;
+    if (!Script.error.empty()) return RunError(fg::QuoteForMessage(Script.path) + ": " + Script.error);
     if (fg::ScriptedQueueOverflowed(line))
         return RunError("line " + std::to_string(line) + ": more than " +
                         std::to_string(fg::MAX_QUEUED_RECORDS) + " input records would be waiting");
     for (fg::OutputFile* out : OUTPUTS)
-        if (out->file != nullptr && !fg::CloseOutput(*out))
-            return RunError("writing " + fg::QuoteForMessage(out->path) +
-                            " failed: " + std::strerror(out->error));
+        if (out->wanted && !fg::FinishOutput(*out))
+            return RunError("writing " + fg::QuoteForMessage(out->file.path) +
+                            " failed: " + std::strerror(out->file.error));
+    for (fg::OutputFile* out : OUTPUTS)
+        if (out->wanted && !fg::CommitOutput(*out))
+            return RunError("writing " + fg::QuoteForMessage(out->file.path) +
+                            " failed: " + std::strerror(out->file.error));
 
     const double ms = std::chrono::duration<double, std::milli>(end - begin).count();
     const uint64_t frames = fg::ScriptedFramesPresented();
@@ -150,18 +188,19 @@ int main(int argc, char** argv) {
 #ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);  // a file-size limit then fails the write, which is reported
 #endif
-    std::string scriptPath, framesPath, statePath, terminalPath, dumpDir;
+    std::string scriptPath, dumpDir;
+    bool dumpGiven = false;
     int terminalColumns = fg::CAPTURE_DEFAULT_COLUMNS, terminalRows = fg::CAPTURE_DEFAULT_ROWS;
     uint64_t startTick = 0, repeat = 1;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--help") {
             std::fputs(USAGE, stdout);
-            return std::fflush(stdout) == 0 ? 0 : UsageError("cannot write the help text");
+            return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : StdoutError("the help text");
         }
         if (option == "--version") {
             fg::PrintVersion("farrowgate-headless", stdout);
-            return std::fflush(stdout) == 0 ? 0 : UsageError("cannot write the version");
+            return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : StdoutError("the version");
         }
         const bool takesValue = option == "--script" || option == "--frames-out" || option == "--state-out" ||
                                 option == "--start-tick" || option == "--repeat" ||
@@ -172,38 +211,42 @@ int main(int argc, char** argv) {
         const char* value = argv[++i];
         if (option == "--script")
             scriptPath = value;
-        else if (option == "--frames-out")
-            framesPath = value;
-        else if (option == "--state-out")
-            statePath = value;
-        else if (option == "--dump-assets")
+        else if (option == "--frames-out" || option == "--state-out" || option == "--terminal-out") {
+            fg::OutputFile& out = option == "--frames-out"  ? FramesOut
+                                  : option == "--state-out" ? StateOut
+                                                            : TerminalOut;
+            out.wanted = true;
+            out.file.path = value;
+        } else if (option == "--dump-assets") {
             dumpDir = value;
-        else if (option == "--terminal-out")
-            terminalPath = value;
-        else if (option == "--terminal-size") {
-            if (!fg::ParseTerminalSize(value, terminalColumns, terminalRows))
+            dumpGiven = true;
+        } else if (option == "--terminal-size") {
+            if (!fg::ParseWidthByHeight(value, fg::CAPTURE_MAX_SIDE, terminalColumns, terminalRows))
                 return UsageError("--terminal-size takes COLSxROWS (1..9999 each), not " +
                                   fg::QuoteForMessage(value));
         } else if (option == "--start-tick") {
-            if (!ParseUnsigned(value, UINT32_MAX, startTick))
+            if (!fg::ParseDecimal(value, UINT32_MAX, startTick))
                 return UsageError("--start-tick takes a number 0..4294967295, not " +
                                   fg::QuoteForMessage(value));
-        } else if (!ParseUnsigned(value, UINT32_MAX, repeat) || repeat < 1) {
+        } else if (!fg::ParseDecimal(value, UINT32_MAX, repeat) || repeat < 1) {
             return UsageError("--repeat takes a number 1..4294967295, not " + fg::QuoteForMessage(value));
         }
     }
-    if (!dumpDir.empty()) {
+    if (dumpGiven) {
         if (!scriptPath.empty()) return UsageError("--dump-assets runs no script; give one or the other");
+        if (dumpDir.empty()) return UsageError("--dump-assets needs a folder name, not ''");
         return DumpAssets(dumpDir);
     }
     if (scriptPath.empty()) return UsageError("--script FILE is required (see --help)");
 
+    if (const std::string problem = fg::CheckOutputPaths(OUTPUTS, std::size(OUTPUTS)); !problem.empty())
+        return UsageError(problem);
+    if (const int status = OpenScript(scriptPath, static_cast<uint32_t>(repeat)); status != 0) return status;
     fg::ScriptedRun run;
-    if (const int status = ReadScript(scriptPath, run.lines); status != 0) return status;
-    run.repeat = static_cast<uint32_t>(repeat);
+    run.nextLine = NextScriptLine;
     run.startTick = static_cast<uint32_t>(startTick);
     run.onPresent = OnPresent;
-    if (const int status = OpenOutputs({framesPath, statePath, terminalPath}); status != 0) return status;
+    if (const int status = OpenOutputs(); status != 0) return status;
     fg::StartTerminalCapture(terminalColumns, terminalRows);
     fg::BeginScriptedRun(run);
     return RunAndReport();

@@ -1,11 +1,8 @@
 #include "programs/headless/state_report.h"
 
 #include <bit>
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 
 #include "app/frame_loop.h"
 #include "assets/level.h"
@@ -19,8 +16,6 @@ namespace fg {
 
 namespace {
 
-// Large enough that a write call costs little per frame, small enough to stay in cache.
-constexpr size_t OUTPUT_BLOCK_BYTES = size_t{1} << 20;
 // "%.17g": seventeen significant digits bring every double back exactly.
 constexpr int DOUBLE_DIGITS = 17;
 
@@ -45,15 +40,6 @@ void Line(std::string& out, const char* name, Fields... fields) {
     out += name;
     ((out += ' ', Put(out, fields)), ...);
     out += '\n';
-}
-
-bool WriteAll(OutputFile& out, const char* data, size_t size) {
-    if (out.failed) return false;
-    if (size != 0 && std::fwrite(data, 1, size, out.file) != size) {
-        out.failed = true;
-        out.error = errno;
-    }
-    return !out.failed;
 }
 
 }  // namespace
@@ -97,43 +83,6 @@ void AppendFrameCells(std::string& out) {
         *b++ = static_cast<char>(cell.attributes & 0xFF);
         *b++ = static_cast<char>(cell.attributes >> 8);
     }
-}
-
-bool OpenOutput(OutputFile& out, const std::string& path) {
-    out.path = path;
-    out.file = std::fopen(path.c_str(), "wb");
-    if (out.file == nullptr) return false;
-    std::error_code code;
-    out.removable = std::filesystem::is_regular_file(path, code);
-    std::setvbuf(out.file, nullptr, _IONBF, 0);  // the blocks are the buffer
-    out.pending.reserve(OUTPUT_BLOCK_BYTES + (OUTPUT_BLOCK_BYTES >> 2));
-    out.failed = false;
-    return true;
-}
-
-bool FlushOutputBlock(OutputFile& out) {
-    if (out.pending.size() < OUTPUT_BLOCK_BYTES) return !out.failed;
-    const bool ok = WriteAll(out, out.pending.data(), out.pending.size());
-    out.pending.clear();
-    return ok;
-}
-
-bool CloseOutput(OutputFile& out) {
-    const bool ok = WriteAll(out, out.pending.data(), out.pending.size());
-    out.pending.clear();
-    if (std::fclose(out.file) != 0 && ok) {
-        out.failed = true;
-        out.error = errno;
-    }
-    out.file = nullptr;
-    return !out.failed;
-}
-
-void DiscardOutput(OutputFile& out) {
-    if (out.file != nullptr) std::fclose(out.file);
-    out.file = nullptr;
-    out.pending.clear();
-    if (out.removable) std::remove(out.path.c_str());
 }
 
 }  // namespace fg

@@ -11,19 +11,7 @@ namespace {
 TerminalOutputState CaptureState;
 TerminalBytes CaptureBytes;
 
-bool ParseDimension(const char*& text, int& value) {
-    value = 0;
-    const char* start = text;
-    while (*text >= '0' && *text <= '9' && text - start < 4) value = value * 10 + (*text++ - '0');
-    return text != start && value > 0;
-}
-
 }  // namespace
-
-bool ParseTerminalSize(const char* text, int& columns, int& rows) {
-    if (!ParseDimension(text, columns) || *text++ != 'x') return false;
-    return ParseDimension(text, rows) && *text == '\0';
-}
 
 void StartTerminalCapture(int columns, int rows) {
     ResetTerminalOutput(CaptureState, rows, columns);

@@ -13,8 +13,7 @@ namespace fg {
 constexpr int CAPTURE_DEFAULT_COLUMNS = 100;
 constexpr int CAPTURE_DEFAULT_ROWS = 60;
 
-// "COLSxROWS", each 1..9999.
-bool ParseTerminalSize(const char* text, int& columns, int& rows);
+constexpr int CAPTURE_MAX_SIDE = 9999;  // columns or rows
 
 // Starts from a fresh terminal of the given size that takes REP, as xterm does.
 void StartTerminalCapture(int columns, int rows);
