@@ -149,9 +149,9 @@ TEST(TerminalSession, StopAndContinueFromOutside) {
 }
 
 bool ProcessStopped(const std::string& pid) {
-    const std::string stat = ReadText("/proc/" + pid + "/stat");
-    const std::size_t close = stat.rfind(')');
-    return !pid.empty() && close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'T';
+    const std::string state = Output("ps -o stat= -p " + pid);
+    const std::size_t first = state.find_first_not_of(' ');
+    return !pid.empty() && first != std::string::npos && state[first] == 'T';
 }
 
 std::size_t Count(const std::string& text, const std::string& part) {

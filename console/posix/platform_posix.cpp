@@ -82,7 +82,7 @@ void FollowJobControl() {
     if (TakeStopRequest()) {
         SuspendTerminalSession();
         AfterResume();
-    } else if (TakeContinued()) {  // stopped from outside by a signal we cannot catch
+    } else if (TakeContinued()) {  // SIGSTOP, a bare SIGCONT, a start in the background
         ResumeTerminalSession();
         AfterResume();
     }
