@@ -164,7 +164,8 @@ std::size_t Count(const std::string& text, const std::string& part) {
 // Under a wrapper script, Ctrl-Z and an outside SIGTSTP stop the wrapper too,
 // so the shell shows its prompt. Continues the game did not cause (SIGSTOP
 // and SIGCONT, a bare SIGCONT, a start in the background and fg) take nothing
-// twice: every push written to the terminal is popped once.
+// twice, and a game ended before it took the terminal gives nothing back:
+// every push written to the terminal is popped once.
 TEST(TerminalSession, JobControlUnderAWrapperAndPushesThatBalance) {
     Tmux tmux;
     if (!ShellToolsInstalled()) GTEST_SKIP() << "tmux and bash are needed for this test";
@@ -194,13 +195,23 @@ TEST(TerminalSession, JobControlUnderAWrapperAndPushesThatBalance) {
     ASSERT_TRUE(tmux.WaitForFile("status")) << "Escape did not end the game";
     EXPECT_EQ(tmux.File("status"), "0");
 
-    Succeeds("rm -f " + tmux.dir / "pid");
-    tmux.Line("bash -c " + Quoted("echo $$ > " + tmux.dir / "pid" + "; exec " + FARROWGATE_GAME) + " &");
-    ASSERT_TRUE(WaitUntil([&] { return ProcessStopped(tmux.File("pid")); }, START_MS))
-        << "a game started in the background did not wait for fg";
-    resume("started in the background");
-    tmux.Keys("Escape");
-    ASSERT_TRUE(WaitUntil([&] { return tmux.CursorShown(); }, STEP_MS)) << "Escape did not end the game";
+    // Started in the background, it waits for fg before taking the terminal;
+    // ended while it waits, it gives back only what it took.
+    for (const bool quit : {false, true}) {
+        Succeeds("rm -f " + tmux.dir / "pid");
+        tmux.Line("bash -c " + Quoted("echo $$ > " + tmux.dir / "pid" + "; exec " + FARROWGATE_GAME) + " &");
+        ASSERT_TRUE(WaitUntil([&] { return ProcessStopped(tmux.File("pid")); }, START_MS))
+            << "a game started in the background did not wait for fg";
+        if (quit) {
+            Succeeds("kill -TERM " + tmux.File("pid"));
+            tmux.Line("fg > /dev/null");
+        } else {
+            resume("started in the background");
+            tmux.Keys("Escape");
+        }
+        const pid_t game = std::stoi(tmux.File("pid"));
+        ASSERT_TRUE(WaitUntil([&] { return ProcessGone(game); }, STEP_MS)) << "the game did not end";
+    }
 
     struct Pair {
         const char* what;
@@ -212,7 +223,7 @@ TEST(TerminalSession, JobControlUnderAWrapperAndPushesThatBalance) {
         {"title", "\x1b[22;0t", "\x1b[23;0t"},
         {"focus reports", "\x1b[?1004h", "\x1b[?1004l"},
     };
-    const int takes = 4;  // two starts, and after Ctrl-Z and SIGTSTP
+    const int takes = 4;  // two games that started, and after Ctrl-Z and SIGTSTP
     std::string bytes;
     WaitUntil(
         [&] {

@@ -42,6 +42,10 @@ constexpr int GONE_STATUS = 1;
 
 termios SavedModes;
 volatile sig_atomic_t TerminalChanged = 0;  // raw mode and set-up bytes in force
+// The set-up bytes have gone out, so the restore bytes must follow. Not yet
+// while a take from the background waits for fg: a quit signal then must pop
+// nothing the game never pushed.
+volatile sig_atomic_t SetupSent = 0;
 volatile sig_atomic_t Win32InputOn = 0;
 char TitleBytes[TITLE_BYTES];
 std::size_t TitleLength = 0;
@@ -119,10 +123,11 @@ void GiveTerminalBack(bool quitting) {
     TerminalChanged = 0;
     char bytes[sizeof KEYBOARD_RESTORE_BYTES + sizeof WIN32_INPUT_OFF + sizeof RESTORE_BYTES];
     const std::size_t length = RestoreBytes(bytes);
-    if (quitting || !WriteWithin(bytes, length, RESTORE_STALL_MS)) {
+    if (SetupSent && (quitting || !WriteWithin(bytes, length, RESTORE_STALL_MS))) {
         tcflush(STDOUT_FILENO, TCOFLUSH);
         QueueWithoutWaiting(bytes, length);
     }
+    SetupSent = 0;
     // At once rather than after the output drains, which a stalled terminal
     // never does; typed-ahead keys must not reach the shell.
     tcsetattr(STDIN_FILENO, TCSANOW, &SavedModes);
@@ -168,6 +173,7 @@ void TakeTerminal() {
     tcsetattr(STDIN_FILENO, TCSANOW, &raw);
     tcflush(STDIN_FILENO, TCIFLUSH);  // keys typed before are not the game's
     sigprocmask(SIG_SETMASK, &previous, nullptr);
+    SetupSent = 1;
     Send(SETUP_BYTES);
     Send(KEYBOARD_SETUP_BYTES);
     if (Win32InputOn) Send(WIN32_INPUT_ON);
