@@ -148,10 +148,15 @@ TEST(TerminalSession, StopAndContinueFromOutside) {
     ExpectStoppedThenWorking(tmux, "kill -TSTP, kill -CONT");
 }
 
+// Stopped by a signal: /proc on Linux, where procps may be missing; ps elsewhere.
 bool ProcessStopped(const std::string& pid) {
-    const std::string state = Output("ps -o stat= -p " + pid);
+    if (pid.empty()) return false;
+    std::string state = ReadText("/proc/" + pid + "/stat");
+    const std::size_t close = state.rfind(')');
+    if (close != std::string::npos) return close + 2 < state.size() && state[close + 2] == 'T';
+    state = Output("ps -o stat= -p " + pid);
     const std::size_t first = state.find_first_not_of(' ');
-    return !pid.empty() && first != std::string::npos && state[first] == 'T';
+    return first != std::string::npos && state[first] == 'T';
 }
 
 std::size_t Count(const std::string& text, const std::string& part) {
