@@ -105,8 +105,22 @@ TEST(TerminalSession, EveryWayOutRestoresTheTerminalWithItsStatus) {
     }
 }
 
+// Stopped by a signal: /proc on Linux, where procps may be missing; ps elsewhere.
+bool ProcessStopped(const std::string& pid) {
+    if (pid.empty()) return false;
+    std::string state = ReadText("/proc/" + pid + "/stat");
+    const std::size_t close = state.rfind(')');
+    if (close != std::string::npos) return close + 2 < state.size() && state[close + 2] == 'T';
+    state = Output("ps -o stat= -p " + pid);
+    const std::size_t first = state.find_first_not_of(' ');
+    return first != std::string::npos && state[first] == 'T';
+}
+
 // Stopped, the terminal is the shell's again, and the shell takes commands.
 void ExpectShellWhileStopped(Tmux& tmux, const char* how) {
+    // Stopped: keys typed now are the shell's, not flushed as the game's.
+    ASSERT_TRUE(WaitUntil([&] { return ProcessStopped(tmux.File("pid")); }, STEP_MS))
+        << how << ": not stopped";
     ASSERT_TRUE(WaitUntil([&] { return tmux.CursorShown(); }, STEP_MS))
         << how << ": cursor hidden while stopped";
     Succeeds("rm -f " + tmux.dir / "stopped");
@@ -146,17 +160,6 @@ TEST(TerminalSession, StopAndContinueFromOutside) {
     // Continued in the background, it must not take the terminal from the shell.
     Succeeds("kill -CONT " + pid);
     ExpectStoppedThenWorking(tmux, "kill -TSTP, kill -CONT");
-}
-
-// Stopped by a signal: /proc on Linux, where procps may be missing; ps elsewhere.
-bool ProcessStopped(const std::string& pid) {
-    if (pid.empty()) return false;
-    std::string state = ReadText("/proc/" + pid + "/stat");
-    const std::size_t close = state.rfind(')');
-    if (close != std::string::npos) return close + 2 < state.size() && state[close + 2] == 'T';
-    state = Output("ps -o stat= -p " + pid);
-    const std::size_t first = state.find_first_not_of(' ');
-    return first != std::string::npos && state[first] == 'T';
 }
 
 std::size_t Count(const std::string& text, const std::string& part) {
