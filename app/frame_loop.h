@@ -37,7 +37,10 @@ bool LoopGoesOn();
 // every presentation. A back end that cannot block (a web page) calls RunFrame
 // itself, once per screen refresh, with the same test around it.
 void RunFrames();
-// StartUp, then frames while Escape is up and the back end wants more.
+// StartUp, then frames while Escape is up and the back end wants more, then
+// the console closed; returns 0, the status of a run that ended normally. A
+// back end may end the process itself with another status instead (see
+// PlatformCloseConsole).
 int RunGame();
 
 }  // namespace fg

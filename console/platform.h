@@ -28,11 +28,16 @@ struct InputRecord {
     uint8_t keyDown;
 };
 
-// Opens the console for an 80 x 50 picture and sets the window title.
+// Opens the console for an 80 x 50 picture and sets the window title. A back
+// end that cannot (the POSIX one, when standard input or output is not a
+// terminal) says why and ends the process with status 1.
 void PlatformOpenConsole(const char* title);
 // Shows all SCREEN_WIDTH x SCREEN_HEIGHT cells, row-major.
 void PlatformPresent(const CHAR_INFO* cells);
-// Number of input records waiting; never blocks.
+// Number of input records waiting; never waits for input. It is also where a
+// back end with job control acts on it: on a POSIX terminal a Ctrl-Z or a stop
+// signal gives the terminal back and the process stops inside this call until
+// it is continued.
 uint32_t PlatformPendingInput();
 // Moves up to capacity waiting records into records, in arrival order; returns
 // how many. Called only when records are pending, so it never blocks.
@@ -43,6 +48,10 @@ uint32_t PlatformTickCount();
 // end of a script). Checked beside the Escape test.
 bool PlatformQuitRequested();
 // Gives the console back as it was found, as far as the back end changed it.
+// Returns, unless the run ended in a way the platform reports by the exit
+// status: the POSIX terminal ends the process here with status 130 after
+// Ctrl-C. (It also ends the process, status 1, from whichever call finds the
+// terminal gone, and a signal that ends the process ends it by that signal.)
 void PlatformCloseConsole();
 
 }  // namespace fg

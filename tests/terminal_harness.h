@@ -4,6 +4,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
@@ -123,6 +124,21 @@ struct PtyGame {
     int Unread() const {
         int count = 0;
         return ioctl(master, FIONREAD, &count) == 0 ? count : -1;
+    }
+
+    // Every byte still waiting to be read, once the game has ended: until the
+    // terminal reports its other side closed, or nothing comes for a while.
+    std::string ReadAll() const {
+        std::string text;
+        char buffer[4096];
+        for (;;) {
+            pollfd ready{master, POLLIN, 0};
+            if (poll(&ready, 1, 1000) <= 0) break;
+            const ssize_t n = read(master, buffer, sizeof buffer);
+            if (n <= 0) break;
+            text.append(buffer, static_cast<size_t>(n));
+        }
+        return text;
     }
 
     // Waits for the game to end; false if it has not within timeoutMs.

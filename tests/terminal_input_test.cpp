@@ -39,7 +39,7 @@ TEST(TerminalInput, LoneEscapeCountsOnlyAfterTheDelay) {
     EXPECT_EQ(twice.Feed("", 1000 + ESCAPE_DELAY_MS), Keys{});  // already down: repeat, not a new press
 }
 
-TEST(TerminalInput, JoinsASequenceSplitAcrossReadsButNotAcrossTheDelay) {
+TEST(TerminalInput, JoinsASequenceSplitAcrossReadsWhateverTheGap) {
     Decoder split;
     EXPECT_EQ(split.Feed("\x1b", 1000), Keys{});
     EXPECT_EQ(split.Feed("[", 1010), Keys{});
@@ -50,9 +50,46 @@ TEST(TerminalInput, JoinsASequenceSplitAcrossReadsButNotAcrossTheDelay) {
     EXPECT_EQ(late.Feed("\x1b", 1000), Keys{});
     EXPECT_EQ(late.Feed("[A", 1000 + ESCAPE_DELAY_MS), (Keys{{27, true}}));
 
-    Decoder stale;  // a sequence left open past the delay is dropped
-    EXPECT_EQ(stale.Feed("\x1b[", 1000), Keys{});
-    EXPECT_EQ(stale.Feed("A", 1000 + ESCAPE_DELAY_MS), Keys{});
+    Decoder slow;  // once begun, a sequence waits for its end
+    EXPECT_EQ(slow.Feed("\x1b[", 1000), Keys{});
+    EXPECT_EQ(slow.Feed("", 1500), Keys{});
+    EXPECT_EQ(slow.Feed("A", 2000), (Keys{{38, true}}));
+
+    Decoder endless;  // but not past its longest: what follows is read afresh
+    EXPECT_EQ(endless.Feed("\x1b[" + std::string(CSI_MAX_BYTES, '1'), 1000), Keys{});
+    EXPECT_EQ(endless.Feed("1 ", 1100), (Keys{{32, true}}));
+}
+
+// Under kitty's protocol or win32-input-mode Escape has a sequence of its own,
+// so a bare ESC is a sequence begun, however late its rest comes.
+TEST(TerminalInput, UnderTheKeyProtocolsABareEscapeWaitsForTheRest) {
+    struct Case {
+        const char* name;
+        const char* speaks;  // what shows the terminal speaks the protocol
+        const char* rest;    // a sequence's bytes after its ESC
+        Keys keys;
+    };
+    const Case cases[] = {
+        {"kitty, flags answer", "\x1b[?11u", "[1;1:1D", {{37, true}}},
+        {"kitty, disambiguate only", "\x1b[?1u", "[27u", {{27, true}}},
+        {"kitty, a release seen", "\x1b[32;1:3u", "[1;1:1D", {{37, true}}},
+        {"win32-input-mode", "\x1b[65;30;97;0;0;1_", "[37;75;0;1;0;1_", {{37, true}}},
+    };
+    for (const Case& c : cases) {
+        Decoder decoder;
+        decoder.Feed(c.speaks, 900);
+        EXPECT_EQ(decoder.Feed("\x1b", 1000), Keys{}) << c.name;
+        EXPECT_EQ(decoder.Feed("", 1000 + 10 * ESCAPE_DELAY_MS), Keys{})
+            << c.name << ": a bare ESC was Escape";
+        EXPECT_EQ(decoder.Feed(c.rest, 1080 + 10 * ESCAPE_DELAY_MS), c.keys) << c.name;
+        EXPECT_EQ(decoder.Feed("\x1b\x1b", 2000), Keys{}) << c.name << ": two ESCs made an Escape";
+    }
+
+    Decoder kitty;  // a release cut inside its sequence still lets go
+    kitty.Feed("\x1b[?11u", 900);
+    EXPECT_EQ(kitty.Feed("\x1b[1;1:1D", 1000), (Keys{{37, true}}));
+    EXPECT_EQ(kitty.Feed("\x1b[1;1:", 1100), Keys{});
+    EXPECT_EQ(kitty.Feed("3D", 1180), (Keys{{37, false}}));
 }
 
 TEST(TerminalInput, IgnoresOtherKeysAndSequences) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -104,15 +105,34 @@ TEST(TerminalSession, EveryWayOutRestoresTheTerminalWithItsStatus) {
     }
 }
 
-// Stopped, the terminal is the shell's again; continued, the game takes it
-// back and still quits on Escape.
-void ExpectStoppedThenWorking(Tmux& tmux, const char* how) {
+// Stopped by a signal: /proc on Linux, where procps may be missing; ps elsewhere.
+bool ProcessStopped(const std::string& pid) {
+    if (pid.empty()) return false;
+    std::string state = ReadText("/proc/" + pid + "/stat");
+    const std::size_t close = state.rfind(')');
+    if (close != std::string::npos) return close + 2 < state.size() && state[close + 2] == 'T';
+    state = Output("ps -o stat= -p " + pid);
+    const std::size_t first = state.find_first_not_of(' ');
+    return first != std::string::npos && state[first] == 'T';
+}
+
+// Stopped, the terminal is the shell's again, and the shell takes commands.
+void ExpectShellWhileStopped(Tmux& tmux, const char* how) {
+    // Stopped: keys typed now are the shell's, not flushed as the game's.
+    ASSERT_TRUE(WaitUntil([&] { return ProcessStopped(tmux.File("pid")); }, STEP_MS))
+        << how << ": not stopped";
     ASSERT_TRUE(WaitUntil([&] { return tmux.CursorShown(); }, STEP_MS))
         << how << ": cursor hidden while stopped";
     Succeeds("rm -f " + tmux.dir / "stopped");
     tmux.Line("stty -g > " + tmux.dir / "stopped");
-    ASSERT_TRUE(tmux.WaitForFile("stopped")) << how;
+    ASSERT_TRUE(tmux.WaitForFile("stopped")) << how << ": no prompt while stopped";
     EXPECT_EQ(tmux.File("stopped"), tmux.File("before")) << how << ": terminal modes while stopped";
+}
+
+// Stopped, the shell has the terminal; continued, the game takes it back and
+// still quits on Escape.
+void ExpectStoppedThenWorking(Tmux& tmux, const char* how) {
+    ExpectShellWhileStopped(tmux, how);
     tmux.Line("fg > /dev/null; echo $? > " + tmux.dir / "resumed");
     ASSERT_TRUE(WaitUntil([&] { return !tmux.CursorShown(); }, STEP_MS)) << how << ": not resumed";
     tmux.Keys("Escape");
@@ -140,6 +160,89 @@ TEST(TerminalSession, StopAndContinueFromOutside) {
     // Continued in the background, it must not take the terminal from the shell.
     Succeeds("kill -CONT " + pid);
     ExpectStoppedThenWorking(tmux, "kill -TSTP, kill -CONT");
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++count;
+    return count;
+}
+
+// Under a wrapper script, Ctrl-Z and an outside SIGTSTP stop the wrapper too,
+// so the shell shows its prompt. Continues the game did not cause (SIGSTOP
+// and SIGCONT, a bare SIGCONT, a start in the background and fg) take nothing
+// twice, and a game ended before it took the terminal gives nothing back:
+// every push written to the terminal is popped once.
+TEST(TerminalSession, JobControlUnderAWrapperAndPushesThatBalance) {
+    Tmux tmux;
+    if (!ShellToolsInstalled()) GTEST_SKIP() << "tmux and bash are needed for this test";
+    ASSERT_TRUE(StartShell(tmux));
+    ASSERT_TRUE(Succeeds(tmux.tmux + " pipe-pane -t input-test " + Quoted("cat >> " + tmux.dir / "bytes")));
+    const std::string wrapper = tmux.dir / "wrap.sh";
+    std::ofstream(wrapper) << "#!/bin/sh\n\"$@\"; echo $? > " << tmux.dir / "status"
+                           << "\n";
+    ASSERT_TRUE(Succeeds("chmod +x " + wrapper));
+    tmux.Line(wrapper + " bash -c " + Quoted("echo $$ > " + tmux.dir / "pid" + "; exec " + FARROWGATE_GAME));
+    ASSERT_TRUE(tmux.WaitForGame());
+    const std::string pid = tmux.File("pid");
+    auto resume = [&](const char* how) {
+        tmux.Line("fg > /dev/null");
+        ASSERT_TRUE(WaitUntil([&] { return !tmux.CursorShown(); }, STEP_MS)) << how << ": not resumed";
+    };
+    tmux.Keys("C-z");
+    ExpectShellWhileStopped(tmux, "Ctrl-Z");
+    resume("Ctrl-Z");
+    Succeeds("kill -TSTP " + pid);
+    ExpectShellWhileStopped(tmux, "kill -TSTP");
+    resume("kill -TSTP");
+    Succeeds("kill -STOP " + pid + "; kill -CONT " + pid);  // the shell sees neither
+    Succeeds("kill -CONT " + pid);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // time to act on them
+    tmux.Keys("Escape");
+    ASSERT_TRUE(tmux.WaitForFile("status")) << "Escape did not end the game";
+    EXPECT_EQ(tmux.File("status"), "0");
+
+    // Started in the background, it waits for fg before taking the terminal;
+    // ended while it waits, it gives back only what it took.
+    for (const bool quit : {false, true}) {
+        Succeeds("rm -f " + tmux.dir / "pid");
+        tmux.Line("bash -c " + Quoted("echo $$ > " + tmux.dir / "pid" + "; exec " + FARROWGATE_GAME) + " &");
+        ASSERT_TRUE(WaitUntil([&] { return ProcessStopped(tmux.File("pid")); }, START_MS))
+            << "a game started in the background did not wait for fg";
+        if (quit) {
+            Succeeds("kill -TERM " + tmux.File("pid"));
+            tmux.Line("fg > /dev/null");
+        } else {
+            resume("started in the background");
+            tmux.Keys("Escape");
+        }
+        const pid_t game = std::stoi(tmux.File("pid"));
+        ASSERT_TRUE(WaitUntil([&] { return ProcessGone(game); }, STEP_MS)) << "the game did not end";
+    }
+
+    struct Pair {
+        const char* what;
+        const char* push;
+        const char* pop;
+    };
+    const Pair pairs[] = {
+        {"kitty keyboard flags", "\x1b[>11u", "\x1b[<u"},
+        {"title", "\x1b[22;0t", "\x1b[23;0t"},
+        {"focus reports", "\x1b[?1004h", "\x1b[?1004l"},
+    };
+    const int takes = 4;  // two games that started, and after Ctrl-Z and SIGTSTP
+    std::string bytes;
+    WaitUntil(
+        [&] {
+            bytes = tmux.File("bytes");
+            return Count(bytes, pairs[0].pop) >= takes;
+        },
+        STEP_MS);
+    for (const Pair& pair : pairs) {
+        EXPECT_EQ(Count(bytes, pair.push), takes) << pair.what << " pushed";
+        EXPECT_EQ(Count(bytes, pair.pop), takes) << pair.what << " popped";
+    }
 }
 
 // Stopped by SIGSTOP, which cannot be caught, with Up held: the frames after
@@ -191,18 +294,30 @@ TEST(TerminalSession, AHungUpTerminalEndsTheGameAtOnceWithStatusOne) {
     EXPECT_EQ(WEXITSTATUS(status), 1);
 }
 
+// Blocked in a write to a terminal that takes no more (Linux names the wait);
+// elsewhere, enough whole frames to fill any terminal's buffer.
+bool BlockedInAWrite(pid_t pid, int framesSent) {
+    const std::string wait = ReadText("/proc/" + std::to_string(pid) + "/wchan");
+    return wait == "wait_woken" || ((wait.empty() || wait == "0") && framesSent >= 40);
+}
+
 TEST(TerminalSession, AStalledTerminalCannotHoldAQuitSignalHostage) {
     for (int signal : {SIGTERM, SIGINT, SIGQUIT}) {
         PtyGame game;
         ASSERT_TRUE(game.Start(FARROWGATE_GAME, false));
-        // Nobody reads: the terminal fills up and the game blocks in a write.
+        ASSERT_TRUE(WaitUntil([&] { return game.Unread() > 0; }, START_MS));
+        // Nobody reads, and every resize repaints the whole picture: the
+        // terminal fills up and the game blocks in a write.
+        int resizes = 0;
         ASSERT_TRUE(WaitUntil(
             [&] {
-                const int before = game.Unread();
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                return before > 0 && game.Unread() == before;
+                kill(game.pid, SIGWINCH);
+                ++resizes;
+                std::this_thread::sleep_for(std::chrono::milliseconds(30));
+                return BlockedInAWrite(game.pid, resizes);
             },
-            START_MS));
+            START_MS))
+            << "the game never blocked";
         int status = 0;
         ASSERT_FALSE(game.Ended(status, 0));
         const auto sent = std::chrono::steady_clock::now();
@@ -212,6 +327,16 @@ TEST(TerminalSession, AStalledTerminalCannotHoldAQuitSignalHostage) {
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal;
         RecordProperty("stalled_exit_ms_" + std::to_string(signal), static_cast<int>(ms.count()));
+        // The frames never read were dropped and the restore waits in their
+        // place: once the terminal reads again, it gets every byte of it.
+        const std::string unread = game.ReadAll();
+        const std::size_t restore = unread.rfind('\x18');  // CAN: the restore's first byte, in no frame
+        ASSERT_NE(restore, std::string::npos) << "signal " << signal << ": no restore";
+        const std::string tail = unread.substr(restore);
+        EXPECT_NE(tail.find("\x1b[<u"), std::string::npos)
+            << "signal " << signal << ": keyboard flags left pushed";
+        EXPECT_NE(tail.find("\x1b[?25h"), std::string::npos) << "signal " << signal << ": cursor left hidden";
+        EXPECT_EQ(tail.back(), '\n') << "signal " << signal << ": restore cut short";
     }
 }
 

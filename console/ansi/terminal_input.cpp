@@ -24,7 +24,9 @@ constexpr uint32_t KITTY_CTRL = 4;
 constexpr uint32_t KITTY_LOCKS = 64 | 128;  // caps lock, num lock
 constexpr uint32_t KITTY_EVENT_REPEAT = 2;
 constexpr uint32_t KITTY_EVENT_RELEASE = 3;
+constexpr uint32_t KITTY_FLAG_DISAMBIGUATE = 1;  // either of these sends Escape as "CSI 27 u"
 constexpr uint32_t KITTY_FLAG_EVENT_TYPES = 2;
+constexpr uint32_t KITTY_FLAG_ALL_KEYS = 8;
 constexpr uint32_t KITTY_KEYPAD_LEFT = 57417;  // keypad arrows: left, right, up, down
 
 // win32-input-mode control-key state bits: either Ctrl key.
@@ -141,6 +143,16 @@ void Dispatch(TerminalInputState& state, uint8_t finalByte, uint32_t nowMs) {
         ReleaseAllKeys(state);  // focus out
 }
 
+// Only the legacy keyboard sends Escape as a bare ESC. Under kitty's protocol
+// (Escape is "CSI 27 u") or win32-input-mode (a record) a bare ESC only ever
+// begins a sequence, whose rest may come late.
+bool LoneEscapeIsAKey(const TerminalInputState& state) {
+    const TerminalReplies& replies = state.replies;
+    const bool kittyEscape =
+        replies.kittyFlagsSeen && (replies.kittyFlags & (KITTY_FLAG_DISAMBIGUATE | KITTY_FLAG_ALL_KEYS)) != 0;
+    return state.protocol == KeyProtocol::Legacy && !kittyEscape;
+}
+
 void StartSequence(TerminalInputState& state, uint32_t nowMs) {
     state.parse = EscapeParse::Escape;
     state.parseStartMs = nowMs;
@@ -153,6 +165,10 @@ void StartCsi(TerminalInputState& state) {
 
 void CsiByte(TerminalInputState& state, uint8_t byte, uint32_t nowMs) {
     CsiParse& csi = state.csi;
+    if (++csi.length > CSI_MAX_BYTES && byte != BYTE_ESC) {
+        state.parse = EscapeParse::Ground;  // longer than anything a terminal sends us
+        return;
+    }
     if (byte >= '0' && byte <= '9') {
         if (csi.fields == 0) csi.fields = csi.parts = 1;
         uint32_t& value = csi.value[csi.fields - 1][csi.parts - 1];
@@ -212,7 +228,7 @@ void DecodeByte(TerminalInputState& state, uint8_t byte, uint32_t nowMs) {
             else if (byte == 'O')
                 state.parse = EscapeParse::Ss3;
             else if (byte == BYTE_ESC) {  // the first ESC stood alone
-                KeyBytes(state, VK_ESCAPE, nowMs);
+                if (LoneEscapeIsAKey(state)) KeyBytes(state, VK_ESCAPE, nowMs);
                 StartSequence(state, nowMs);
             } else
                 state.parse = EscapeParse::Ground;  // Alt with a key: not ours
@@ -230,10 +246,13 @@ void DecodeByte(TerminalInputState& state, uint8_t byte, uint32_t nowMs) {
     }
 }
 
+// A sequence once begun is held until it ends, however long its bytes take
+// to come: only a bare ESC on a legacy terminal is settled by time.
 void PassTime(TerminalInputState& state, uint32_t nowMs) {
-    if (state.parse != EscapeParse::Ground && nowMs - state.parseStartMs >= ESCAPE_DELAY_MS) {
-        if (state.parse == EscapeParse::Escape) KeyBytes(state, VK_ESCAPE, nowMs);
-        state.parse = EscapeParse::Ground;  // an unfinished sequence is dropped
+    if (state.parse == EscapeParse::Escape && LoneEscapeIsAKey(state) &&
+        nowMs - state.parseStartMs >= ESCAPE_DELAY_MS) {
+        KeyBytes(state, VK_ESCAPE, nowMs);
+        state.parse = EscapeParse::Ground;
     }
     PassKeyTime(state, nowMs);
 }

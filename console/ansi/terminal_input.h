@@ -6,9 +6,13 @@
 // - Legacy: the arrows as "ESC [ A..D" (modifiers allowed) or "ESC O A..D",
 //   the space bar as itself, Escape as a lone ESC (no further byte within
 //   ESCAPE_DELAY_MS), Ctrl-C as byte 3 and Ctrl-Z as byte 26. Presses only.
+//   Once the terminal speaks one of the two protocols below, a bare ESC is
+//   never Escape, only the start of a sequence.
 // - The kitty keyboard protocol: "CSI code ; mods : event u" and
 //   "CSI 1 ; mods : event A..D", event 1 press, 2 repeat, 3 release.
 // - win32-input-mode: "CSI Vk ; Sc ; Uc ; Kd ; Cs ; Rc _", Kd 1 down, 0 up.
+// A sequence split across reads is joined whatever the gap between its
+// parts; one longer than CSI_MAX_BYTES is nobody's and is dropped.
 // The last two carry real releases; once the terminal shows it speaks one
 // (its answer to the protocol query, or a first win32 record) no release is
 // ever synthesised again. A release that comes before any poll has taken the
@@ -53,6 +57,9 @@ constexpr int TERMINAL_KEY_COUNT = 6;  // Escape, space and the four arrows
 constexpr uint32_t TERMINAL_INPUT_QUEUE = 256;
 constexpr int CSI_MAX_FIELDS = 6;  // win32-input-mode has six
 constexpr int CSI_MAX_PARTS = 3;   // "a:b:c" within a field
+// Bytes after "ESC [", well over any sequence a terminal sends us (a
+// win32-input-mode record or a device-attributes answer is under 40).
+constexpr uint32_t CSI_MAX_BYTES = 128;
 
 enum class EscapeParse : uint8_t { Ground, Escape, Csi, Ss3 };
 enum class KeyProtocol : uint8_t { Legacy, Kitty, Win32 };
@@ -81,6 +88,7 @@ struct CsiParse {
     int parts;                                      // parts of the current field begun so far
     uint32_t value[CSI_MAX_FIELDS][CSI_MAX_PARTS];  // empty parts are 0
     bool overflow;                                  // more fields or parts than kept: not a key of ours
+    uint32_t length;                                // bytes after "ESC [" so far
 };
 
 // What the terminal answered to the start-up queries.

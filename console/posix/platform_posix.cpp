@@ -101,7 +101,7 @@ void Suspend() {
 void FollowJobControl() {
     if (TakeStopRequest()) {
         Suspend();
-    } else if (TakeContinued()) {  // stopped from outside by a signal we cannot catch
+    } else if (TakeContinued()) {  // SIGSTOP, a bare SIGCONT, a start in the background
         FinishQueuedOutput(QUEUE_STALL_MS);
         DropQueuedOutput();
         ResumeTerminalSession();

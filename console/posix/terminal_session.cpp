@@ -1,5 +1,6 @@
 #include "console/posix/terminal_session.h"
 
+#include <fcntl.h>
 #include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
@@ -36,12 +37,16 @@ constexpr char KEYBOARD_RESTORE_BYTES[] = "\x18\x1b[?2026l\x1b[<u\x1b[?1004l";
 constexpr char WIN32_INPUT_ON[] = "\x1b[?9001h";
 constexpr char WIN32_INPUT_OFF[] = "\x1b[?9001l";
 
-constexpr int RESTORE_STALL_MS = 500;  // a stalled terminal does not get the restore bytes
+constexpr int RESTORE_STALL_MS = 500;  // then the terminal counts as stalled
 constexpr std::size_t TITLE_BYTES = 256;
 constexpr int GONE_STATUS = 1;
 
 termios SavedModes;
 volatile sig_atomic_t TerminalChanged = 0;  // raw mode and set-up bytes in force
+// The set-up bytes have gone out, so the restore bytes must follow. Not yet
+// while a take from the background waits for fg: a quit signal then must pop
+// nothing the game never pushed.
+volatile sig_atomic_t SetupSent = 0;
 volatile sig_atomic_t Win32InputOn = 0;
 char TitleBytes[TITLE_BYTES];
 std::size_t TitleLength = 0;
@@ -71,6 +76,64 @@ bool WriteWithin(const char* bytes, std::size_t count, int stallMs) {
         }
     }
     return true;
+}
+
+// Async-signal-safe. Writes what the terminal takes at once and drops the
+// rest. The descriptor's flags are shared with the shell: put back at once.
+void QueueWithoutWaiting(const char* bytes, std::size_t count) {
+    const int flags = fcntl(STDOUT_FILENO, F_GETFL);
+    if (flags < 0 || fcntl(STDOUT_FILENO, F_SETFL, flags | O_NONBLOCK) != 0) return;
+    while (count > 0) {
+        const ssize_t written = write(STDOUT_FILENO, bytes, count);
+        if (written > 0) {
+            bytes += written;
+            count -= static_cast<std::size_t>(written);
+        } else if (written == 0 || errno != EINTR) {
+            break;
+        }
+    }
+    fcntl(STDOUT_FILENO, F_SETFL, flags);
+}
+
+// Every byte that undoes the set-up, in order, into bytes; returns how many.
+template <std::size_t N>
+std::size_t RestoreBytes(char (&bytes)[N]) {
+    std::size_t length = 0;
+    auto add = [&](const char* part, std::size_t count) {
+        for (std::size_t i = 0; i < count && length < N; ++i) bytes[length++] = part[i];
+    };
+    add(KEYBOARD_RESTORE_BYTES, sizeof KEYBOARD_RESTORE_BYTES - 1);
+    if (Win32InputOn) add(WIN32_INPUT_OFF, sizeof WIN32_INPUT_OFF - 1);
+    add(RESTORE_BYTES, sizeof RESTORE_BYTES - 1);
+    return length;
+}
+
+// Async-signal-safe. quitting: a signal is ending the process, which must not
+// wait for the terminal. Otherwise the restore waits for a slow terminal, but
+// not for a stalled one. Either way a stalled terminal's backlog (frames it
+// may never read) is dropped and the restore bytes queued in its place, so
+// they are what it reads when it reads again.
+void GiveTerminalBack(bool quitting) {
+    if (!TerminalChanged) return;
+    TerminalChanged = 0;
+    char bytes[sizeof KEYBOARD_RESTORE_BYTES + sizeof WIN32_INPUT_OFF + sizeof RESTORE_BYTES];
+    const std::size_t length = RestoreBytes(bytes);
+    if (SetupSent) {
+        if (!quitting && WriteWithin(bytes, length, RESTORE_STALL_MS)) {
+            // The status answers still on their way must not reach the shell
+            // as typed text. A stalled terminal, or one whose output was just
+            // discarded, answers nothing, so only this path waits for them.
+            TakeOwedAnswers();
+        } else {
+            tcflush(STDOUT_FILENO, TCOFLUSH);
+            QueueWithoutWaiting(bytes, length);
+        }
+    }
+    SetupSent = 0;
+    // At once rather than after the output drains, which a stalled terminal
+    // never does; typed-ahead keys must not reach the shell.
+    tcsetattr(STDIN_FILENO, TCSANOW, &SavedModes);
+    tcflush(STDIN_FILENO, TCIFLUSH);
 }
 
 termios RawModes(const termios& saved) {
@@ -115,6 +178,7 @@ void TakeTerminal() {
     tcsetattr(STDIN_FILENO, TCSANOW, &raw);
     tcflush(STDIN_FILENO, TCIFLUSH);  // keys typed before are not the game's
     sigprocmask(SIG_SETMASK, &previous, nullptr);
+    SetupSent = 1;
     Send(SETUP_BYTES);
     Send(KEYBOARD_SETUP_BYTES);
     if (Win32InputOn) Send(WIN32_INPUT_ON);
@@ -173,25 +237,12 @@ void EnableWin32InputMode() {
     Send(WIN32_INPUT_ON);
 }
 
-void RestoreTerminal() {
-    if (!TerminalChanged) return;
-    TerminalChanged = 0;
-    // One stall is enough to give up on the rest.
-    bool taken = WriteWithin(KEYBOARD_RESTORE_BYTES, sizeof KEYBOARD_RESTORE_BYTES - 1, RESTORE_STALL_MS);
-    if (taken && Win32InputOn)
-        taken = WriteWithin(WIN32_INPUT_OFF, sizeof WIN32_INPUT_OFF - 1, RESTORE_STALL_MS);
-    if (taken) taken = WriteWithin(RESTORE_BYTES, sizeof RESTORE_BYTES - 1, RESTORE_STALL_MS);
-    if (taken) TakeOwedAnswers();  // a terminal that takes nothing answers nothing
-    // At once rather than after the output drains, which a stalled terminal
-    // never does; typed-ahead keys must not reach the shell.
-    tcsetattr(STDIN_FILENO, TCSANOW, &SavedModes);
-    tcflush(STDIN_FILENO, TCIFLUSH);
-}
+void RestoreTerminal() { GiveTerminalBack(true); }
 
 void RestoreTerminalFromProgram() {
     sigset_t previous;
     HoldSignals(previous);
-    RestoreTerminal();
+    GiveTerminalBack(false);
     sigprocmask(SIG_SETMASK, &previous, nullptr);
 }
 
@@ -214,6 +265,19 @@ void SuspendTerminalSession() {
     TakeTerminalOnce();
 }
 
-void ResumeTerminalSession() { TakeTerminalOnce(); }
+void ResumeTerminalSession() {
+    if (!TerminalChanged) {
+        TakeTerminalOnce();
+        return;
+    }
+    // Never given up (SIGSTOP, a bare SIGCONT, a start in the background):
+    // the pushed keyboard flags, title and modes are still the terminal's, and
+    // pushing them again would leave one set behind at exit. Only a shell that
+    // saw the stop may have put its own line modes back. Setting ours again
+    // stops the game, when in the background, until fg.
+    const termios raw = RawModes(SavedModes);
+    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    TakeContinued();
+}
 
 }  // namespace fg

@@ -27,16 +27,19 @@ std::size_t ReadFromTerminal(uint8_t* bytes, std::size_t capacity);
 // Asks for win32-input-mode from now on (and again after a stop).
 void EnableWin32InputMode();
 
-// Async-signal-safe and idempotent: protocols popped, modes back, cursor
-// shown, wrap on. Gives up on the bytes if the terminal takes none for a while.
+// Async-signal-safe and idempotent, for a signal that ends the process:
+// protocols popped, modes back, cursor shown, wrap on. Never waits: output the
+// terminal has not read yet is dropped and the restore bytes queued instead.
 void RestoreTerminal();
-// The same from the program (not a handler), with signals held off meanwhile.
+// The same from the program (not a handler), with signals held off meanwhile;
+// it lets a slow terminal read the last frame first, but not a stalled one.
 void RestoreTerminalFromProgram();
 
-// Gives the terminal back, stops as a SIGTSTP would, and takes the terminal
-// again once continued.
+// Gives the terminal back, stops the process group as a SIGTSTP would, and
+// takes the terminal again once continued.
 void SuspendTerminalSession();
-// Takes the terminal again after the process was stopped and continued.
+// After a continue the game did not cause: takes the terminal again if it was
+// given up, else only sets the line modes again (pushing nothing twice).
 void ResumeTerminalSession();
 
 }  // namespace fg

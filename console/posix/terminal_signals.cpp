@@ -101,7 +101,9 @@ void StopAsTerminalStop() {
     sigemptyset(&only);
     sigaddset(&only, SIGTSTP);
     sigprocmask(SIG_UNBLOCK, &only, &mask);
-    raise(SIGTSTP);  // the process stops here until SIGCONT
+    // The whole process group, as the terminal's own Ctrl-Z would: a wrapper
+    // script waiting on the game stops too, so its shell shows the prompt.
+    kill(0, SIGTSTP);  // this process stops here until SIGCONT
     sigprocmask(SIG_SETMASK, &mask, nullptr);
     sigaction(SIGTSTP, &previous, nullptr);
     StopRequested = 0;

@@ -15,7 +15,8 @@ bool TakeContinued();       // SIGCONT, for the terminal session
 bool TakeClockContinued();  // SIGCONT, for the clock
 bool TakeResized();         // SIGWINCH
 
-// Stops the process as SIGTSTP's default action would; returns once continued.
+// Stops the process and the rest of its process group as a Ctrl-Z typed at
+// the terminal would; returns once continued.
 void StopAsTerminalStop();
 
 }  // namespace fg
