@@ -32,7 +32,7 @@ mkdir -p "$out"
 # picture, tour, frame index (from 0)
 frames=(
   "start_view        north_rooms     0"
-  "figure_in_hall    watch_figures 403"
+  "figure_in_hall    watch_figures 152"
   "shutter_half_open south_rooms  1666"
   "panelled_door     south_rooms   961"
 )
