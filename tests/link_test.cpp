@@ -78,7 +78,7 @@ TEST(LinkSimulator, ATerminalThatNeverAnswersGetsEveryFrameAfterFiveSeconds) {
     EXPECT_GE(turned, 10);
     EXPECT_EQ(link.requestsFromGame, requests);
 
-    link.Type("\x1b");  // Escape
+    link.Type("\x1b[27u");  // Escape, as a terminal in the kitty protocol sends it
     int status = 0;
     ASSERT_TRUE(link.RunUntil([&] { return waitpid(link.game.pid, &status, WNOHANG) == link.game.pid; },
                               link.Now() + 10));
