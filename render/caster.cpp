@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "assets/asset_set.h"
 #include "assets/level.h"
@@ -27,55 +28,70 @@ constexpr double X_SIDE_BRIGHTNESS = 2.5;  // faces on lines of constant x are l
 
 double Frac(double v) { return v - std::trunc(v); }
 
-bool InsideGrid(int x, int y) { return x >= 0 && x < MAP_SIZE && y >= 0 && y < MAP_SIZE; }
+// How many cells a walk can read along its whole-numbered coordinate before
+// that coordinate leaves the grid: the lines it crosses are start, start +- 1,
+// ..., and the cell read at each lies on the far side, back = 1 when the walk
+// steps toward lower values. Counting them spares the walk a bounds test per
+// step on that coordinate.
+int CellsAhead(double start, int back) {
+    if (!(start >= back && start < MAP_SIZE)) return 0;
+    const int line = static_cast<int>(start);
+    return back ? line : MAP_SIZE - line;
+}
 
 // Walks one ray across the grid lines of one family. The cell read is the one on
 // the far side of the line just crossed; a door is a panel on the cell's middle
 // line covering 0..closure of its width. The point is kept in locals while it
 // moves (the grids it reads could otherwise alias it).
+//
+// The x-line walk also stops once (x - px)^2 exceeds `limit`: the squared
+// distance of any point from there on is at least that (rounding is
+// monotonic and x only moves away from px), so it could no longer be nearer
+// than a y-line hit of squared distance `limit`, and ties go to the y-line.
 template <bool Y_LINES>
-void Walk(RayHit& hit) {
+void Walk(RayHit& hit, double px, double limit) {
     double x = hit.x;
     double y = hit.y;
     const double stepX = hit.stepX;
     const double stepY = hit.stepY;
-    const int xBack = Y_LINES ? 0 : hit.xDecreasing;
-    const int yBack = Y_LINES ? hit.yDecreasing : 0;
+    const int back = Y_LINES ? hit.yDecreasing : hit.xDecreasing;
+    const int lineStep = back ? -1 : 1;
+    int line = static_cast<int>(Y_LINES ? y : x);  // valid only while cells remain
+    line -= back;
     hit.leftGrid = true;
-    if (x < MAP_SIZE) {
-        for (;;) {
-            if (x < 0 || y >= MAP_SIZE || y < 0) break;
-            const int cellX = static_cast<int>(x) - xBack;
-            const int cellY = static_cast<int>(y) - yBack;
-            if (!InsideGrid(cellX, cellY)) break;  // e.g. y = 0 stepping toward -y names row -1
-            const int w = WallGrid[cellX][cellY];
-            hit.wallValue = w;
-            if (w < 0) {
-                hit.closure = DoorClosureGrid[cellX][cellY];
-                hit.doorSeen = true;
-                if (!hit.firstDoorRecorded) {
-                    hit.firstDoorX = cellX;
-                    hit.firstDoorY = cellY;
-                    hit.firstDoorRecorded = true;
-                }
-                x += stepX / 2;
-                y += stepY / 2;
-                if (Frac(Y_LINES ? x : y) < hit.closure) {  // the panel
-                    hit.leftGrid = false;
-                    break;
-                }
-                hit.closure = 0;
-                x += stepX / 2;
-                y += stepY / 2;
-            } else if (w > 0) {
+    for (int cells = CellsAhead(Y_LINES ? y : x, back); cells > 0; --cells) {
+        const double across = Y_LINES ? x : y;
+        if (!(across >= 0 && across < MAP_SIZE)) break;
+        if (!Y_LINES && (x - px) * (x - px) > limit) break;
+        const int cell =
+            Y_LINES ? static_cast<int>(x) * MAP_SIZE + line : line * MAP_SIZE + static_cast<int>(y);
+        const int w = (&WallGrid[0][0])[cell];
+        hit.wallValue = w;
+        if (w < 0) {
+            hit.closure = (&DoorClosureGrid[0][0])[cell];
+            hit.doorSeen = true;
+            if (!hit.firstDoorRecorded) {
+                hit.firstDoorX = cell / MAP_SIZE;
+                hit.firstDoorY = cell % MAP_SIZE;
+                hit.firstDoorRecorded = true;
+            }
+            x += stepX / 2;
+            y += stepY / 2;
+            if (Frac(Y_LINES ? x : y) < hit.closure) {  // the panel
                 hit.leftGrid = false;
                 break;
-            } else {
-                x += stepX;
-                y += stepY;
             }
-            if (x >= MAP_SIZE) break;
+            hit.closure = 0;
+            x += stepX / 2;
+            y += stepY / 2;
+        } else if (w > 0) {
+            hit.leftGrid = false;
+            break;
+        } else {
+            x += stepX;
+            y += stepY;
         }
+        line += lineStep;
     }
     hit.x = x;
     hit.y = y;
@@ -115,7 +131,8 @@ double SquaredDistanceTo(const RayHit& hit) {
     xh.doorSeen = false;
     xh.closure = 0;
     xh.firstDoorRecorded = false;
-    const int b = WrapAngle(a - 120);
+    // a is already in 0..479: a quarter turn either way wraps with one test.
+    const int b = a >= 120 ? a - 120 : a + 360;  // WrapAngle(a - 120)
     if (b > 120 && b < 360) {
         xh.x = std::trunc(px);
         xh.stepX = -1;
@@ -127,11 +144,14 @@ double SquaredDistanceTo(const RayHit& hit) {
         xh.stepY = -TanTable[b];
         xh.xDecreasing = 0;
     }
-    xh.y = py - (xh.x - px) * TanTable[WrapAngle(a + 120)];
+    xh.y = py - (xh.x - px) * TanTable[a < 360 ? a + 120 : a - 360];  // WrapAngle(a + 120)
 
-    Walk<true>(yh);
-    Walk<false>(xh);
+    Walk<true>(yh, px, 0);
     yh.squaredDistance = SquaredDistanceTo(yh);
+    // The centre column walks the x-lines to their end when it still needs
+    // their door for the use key.
+    const bool needsXDoor = column == CENTRE_COLUMN && !yh.doorSeen;
+    Walk<false>(xh, px, needsXDoor ? std::numeric_limits<double>::infinity() : yh.squaredDistance);
     xh.squaredDistance = SquaredDistanceTo(xh);
 
     const bool yTaken = yh.squaredDistance <= xh.squaredDistance;  // ties go to the y-line walk
@@ -163,7 +183,7 @@ ColumnResult CastWallColumn(int column) { return CastColumn(column); }
 
 void DrawTextureColumn(int texture, int u, int x, int height, float factor) {
     if (height <= 0 || height >= MAX_COLUMN_HEIGHT) return;
-    DrawShadedColumn(texture, u, x, height, LevelsAt(factor));
+    DrawShadedColumn(texture, u, x, height, ShadeCellsAt(factor));
 }
 
 // Screen row r shows texture row (max(r - 1, first) - top) * 64 / height: the
@@ -173,7 +193,7 @@ void DrawTextureColumn(int texture, int u, int x, int height, float factor) {
 // a = q * height + s (0 <= s < height) and a < 2^18, a * m / 2^32 lies within
 // a / 2^32 < 2^-14 above a / height = q + s / height, and s / height is at
 // most 1 - 1 / height < 1 - 2^-12, so the whole part is still q.
-void DrawShadedColumn(int texture, int u, int x, int height, const ShadeLevels& levels) {
+void DrawShadedColumn(int texture, int u, int x, int height, const CHAR_INFO* cells) {
     if (height <= 0 || height >= MAX_COLUMN_HEIGHT) return;
     if (texture < 0 || texture >= TEXTURE_COUNT) return;
     u %= TEXTURE_SIZE;
@@ -189,7 +209,7 @@ void DrawShadedColumn(int texture, int u, int x, int height, const ShadeLevels& 
     for (int r = first; r <= last; ++r, cell += SCREEN_WIDTH) {
         const int v = static_cast<int>((acc * reciprocal) >> 32);
         const uint8_t texel = texels[v * TEXTURE_SIZE];
-        if (texel != TRANSPARENT_TEXEL) *cell = ShadeTable[(texel & 7) * 8 + levels.level[(texel >> 3) & 7]];
+        if (texel != TRANSPARENT_TEXEL) *cell = cells[texel & SHADED_TEXEL_BITS];
         if (r > first) acc += TEXTURE_SIZE;
     }
 }

@@ -21,5 +21,8 @@ void BuildFloorShadeLevels();
 
 // Called for wall heights below the screen height, after the column's wall.
 void DrawFloorAndCeiling(int column, int angle, int height);
+// The same cells without SIMD: what other targets and the web build run; x86
+// tests compare the two.
+void DrawFloorAndCeilingPlain(int column, int angle, int height);
 
 }  // namespace fg

@@ -12,6 +12,7 @@ namespace fg {
 // full bright block.
 extern CHAR_INFO ShadeTable[64];
 
+// Fills ShadeTable and ShadeCells.
 void BuildShadeTable();
 
 // The level of a brightness 0..7 at a factor: trunc(brightness * factor)
@@ -23,15 +24,20 @@ inline int ShadeLevel(int brightness, float factor) {
     return 0;
 }
 
-// The levels of all eight brightnesses at one factor, for drawing many texels
-// with it: the cell of texel t is ShadeTable[(t & 7) * 8 + level[(t >> 3) & 7]].
-struct ShadeLevels {
-    uint8_t level[8];
-};
-inline ShadeLevels LevelsAt(float factor) {
-    ShadeLevels levels;
-    for (int b = 0; b < 8; ++b) levels.level[b] = static_cast<uint8_t>(ShadeLevel(b, factor));
-    return levels;
+// Every factor gives one of at most 50 sets of eight levels. Each level grows
+// with the factor, so the sets form a chain: two different sets differ in
+// their sums (0..49, brightness 0 being always level 0), and the sum names
+// the set. ShadeCells[set] holds the cell of every texel (by its low six bits)
+// at that set, so a texel costs one lookup.
+constexpr int SHADE_LEVEL_SETS = 50;
+constexpr int SHADED_TEXEL_BITS = 63;  // colour and brightness; shading ignores bits 6-7
+extern CHAR_INFO ShadeCells[SHADE_LEVEL_SETS][64];
+
+// The row of ShadeCells for a factor: ShadeCells[set][t] == ShadeTexel(t, factor).
+inline const CHAR_INFO* ShadeCellsAt(float factor) {
+    int set = 0;
+    for (int b = 1; b < 8; ++b) set += ShadeLevel(b, factor);
+    return ShadeCells[set];
 }
 
 // A texel (bits 0-2 colour, 3-5 brightness) at a brightness factor.
