@@ -1,5 +1,6 @@
 #include "render/caster.h"
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -58,6 +59,7 @@ void Walk(RayHit& hit, double px, double limit) {
     const int lineStep = back ? -1 : 1;
     int line = static_cast<int>(Y_LINES ? y : x);  // valid only while cells remain
     line -= back;
+    int wall = hit.wallValue;  // the last value read; stored once the walk ends
     hit.leftGrid = true;
     for (int cells = CellsAhead(Y_LINES ? y : x, back); cells > 0; --cells) {
         const double across = Y_LINES ? x : y;
@@ -66,7 +68,7 @@ void Walk(RayHit& hit, double px, double limit) {
         const int cell =
             Y_LINES ? static_cast<int>(x) * MAP_SIZE + line : line * MAP_SIZE + static_cast<int>(y);
         const int w = (&WallGrid[0][0])[cell];
-        hit.wallValue = w;
+        wall = w;
         if (w < 0) {
             hit.closure = (&DoorClosureGrid[0][0])[cell];
             hit.doorSeen = true;
@@ -93,6 +95,7 @@ void Walk(RayHit& hit, double px, double limit) {
         }
         line += lineStep;
     }
+    hit.wallValue = wall;
     hit.x = x;
     hit.y = y;
 }
@@ -186,6 +189,18 @@ void DrawTextureColumn(int texture, int u, int x, int height, float factor) {
     DrawShadedColumn(texture, u, x, height, ShadeCellsAt(factor));
 }
 
+namespace {
+
+// ceil(2^32 / height) for every drawable height, worked out by the compiler:
+// a division per column costs more than the column's texels.
+constexpr auto RECIPROCALS = [] {
+    std::array<uint64_t, MAX_COLUMN_HEIGHT> r{};
+    for (uint64_t h = 1; h < MAX_COLUMN_HEIGHT; ++h) r[h] = ((uint64_t{1} << 32) + h - 1) / h;
+    return r;
+}();
+
+}  // namespace
+
 // Screen row r shows texture row (max(r - 1, first) - top) * 64 / height: the
 // first two rows share one, and the row where that would reach 64 lies past
 // the last (top + height at most), so the loop's end is the stop. The division
@@ -200,17 +215,22 @@ void DrawShadedColumn(int texture, int u, int x, int height, const CHAR_INFO* ce
     const int top = HORIZON_ROW - height / 2;
     const int last = top + height >= SCREEN_HEIGHT ? SCREEN_HEIGHT - 1 : top + height;
     const int first = top < 0 ? 0 : top;
-    const auto divisor = static_cast<uint64_t>(height);
-    const uint64_t reciprocal = ((uint64_t{1} << 32) + divisor - 1) / divisor;
+    const uint64_t reciprocal = RECIPROCALS[static_cast<size_t>(height)];
     const uint8_t* texels = TextureBank + texture * TEXTURE_TEXELS + u;
     CHAR_INFO* cell = FrameBuffer + first * SCREEN_WIDTH + x;
-    // acc = (row above - top) * 64, but the first row's own.
-    uint64_t acc = static_cast<uint64_t>(first - top) * TEXTURE_SIZE;
-    for (int r = first; r <= last; ++r, cell += SCREEN_WIDTH) {
-        const int v = static_cast<int>((acc * reciprocal) >> 32);
-        const uint8_t texel = texels[v * TEXTURE_SIZE];
+    // product = acc * m, acc = (row above - top) * 64 (the first row's own for
+    // the first row); it grows by exactly 64 m from row to row.
+    uint64_t product = static_cast<uint64_t>(first - top) * TEXTURE_SIZE * reciprocal;
+    const uint64_t step = TEXTURE_SIZE * reciprocal;
+    const auto draw = [&] {
+        const uint8_t texel = texels[(product >> 32) * TEXTURE_SIZE];
         if (texel != TRANSPARENT_TEXEL) *cell = cells[texel & SHADED_TEXEL_BITS];
-        if (r > first) acc += TEXTURE_SIZE;
+        cell += SCREEN_WIDTH;
+    };
+    draw();  // the first row and the one below it show the same texture row
+    for (int r = first + 1; r <= last; ++r) {
+        draw();
+        product += step;
     }
 }
 

@@ -20,7 +20,7 @@
 namespace fg {
 
 CHAR_INFO FloorShadeCells[FLOOR_LEVEL_SETS][64];
-uint8_t FloorShadeSet[SCREEN_WIDTH][SCREEN_HEIGHT / 2];
+const CHAR_INFO* FloorRowCells[SCREEN_WIDTH][SCREEN_HEIGHT / 2];
 
 namespace {
 
@@ -29,8 +29,6 @@ bool DistancesRise;  // every column's row distances are non-decreasing in j
 constexpr double GRID_TEXELS = MAP_SIZE * TEXTURE_SIZE;  // texels across the grid
 constexpr int TEXEL_BITS = 6;                            // a cell is 2^6 texels across
 static_assert(1 << TEXEL_BITS == TEXTURE_SIZE);
-
-bool Drawable(int texture) { return texture >= 1 && texture <= 63; }
 
 // The same rule as ShadeTexel, with the factor kept in double precision.
 uint8_t FloorLevel(double factor, int brightness) {
@@ -49,9 +47,7 @@ struct FloorColumn {
     double px64, py64;
     double sin64, cos64;
     const double* distances;
-    const uint8_t* sets;
-    CHAR_INFO* ceiling;  // cell of row 0 in this column
-    CHAR_INFO* floor;    // cell of row 49
+    const CHAR_INFO* const* cells;  // the shaded cells of each row j
 };
 
 bool InsideGrid(double sx, double sy) { return sx >= 0 && sx < GRID_TEXELS && sy >= 0 && sy < GRID_TEXELS; }
@@ -63,52 +59,60 @@ void PointOf(const FloorColumn& f, int j, double& sx, double& sy) {
     sy = f.py64 + d * f.cos64;
 }
 
-// Draws row j from its point's truncated texel coordinates (both non-negative
-// and inside the grid): ceiling row j and, unless skipped, floor row 49 - j.
-void DrawRowAt(const FloorColumn& f, int j, int ix, int iy, bool drawFloor) {
-    const int cell = (ix >> TEXEL_BITS) * MAP_SIZE + (iy >> TEXEL_BITS);
-    const int floor = (&FloorGrid[0][0])[cell];
-    const int ceiling = (&CeilingGrid[0][0])[cell];
-    // Both are non-negative here, so the remainder is the low six bits.
-    const int texel = (iy & (TEXTURE_SIZE - 1)) * TEXTURE_SIZE + (ix & (TEXTURE_SIZE - 1));
-    const CHAR_INFO* cells = FloorShadeCells[f.sets[j]];
-    if (drawFloor && Drawable(floor))
-        f.floor[-j * SCREEN_WIDTH] = cells[TextureBank[floor * TEXTURE_TEXELS + texel] & SHADED_TEXEL_BITS];
-    if (Drawable(ceiling))
-        f.ceiling[j * SCREEN_WIDTH] =
-            cells[TextureBank[ceiling * TEXTURE_TEXELS + texel] & SHADED_TEXEL_BITS];
+// Where a point inside the grid (ix, iy: its scaled coordinates, truncated)
+// reads: the grid cell (ix / 64, iy / 64) and the texel (row iy mod 64,
+// column ix mod 64); both are non-negative, so these are shifts and masks.
+struct Reading {
+    uint32_t cell;
+    uint32_t texel;
+};
+Reading ReadingAt(uint32_t ix, uint32_t iy) {
+    return {(ix & ~uint32_t{TEXTURE_SIZE - 1}) + (iy >> TEXEL_BITS),
+            ((iy & (TEXTURE_SIZE - 1)) << TEXEL_BITS) | (ix & (TEXTURE_SIZE - 1))};
+}
+static_assert(MAP_SIZE == TEXTURE_SIZE, "a cell's row of the grid is as long as a texture's row");
+
+// Ceiling row j at `ceiling` and, when `floor` is given, floor row 49 - j.
+[[gnu::always_inline]] inline void DrawRow(const CHAR_INFO* cells, Reading at, CHAR_INFO* ceiling,
+                                           CHAR_INFO* floor) {
+    const uint32_t floorTexture = static_cast<uint32_t>((&FloorGrid[0][0])[at.cell]);
+    const uint32_t ceilingTexture = static_cast<uint32_t>((&CeilingGrid[0][0])[at.cell]);
+    if (floor != nullptr && floorTexture - 1 < 63)  // 1..63
+        *floor = cells[TextureBank[size_t{floorTexture} * TEXTURE_TEXELS + at.texel] & SHADED_TEXEL_BITS];
+    if (ceilingTexture - 1 < 63)
+        *ceiling = cells[TextureBank[size_t{ceilingTexture} * TEXTURE_TEXELS + at.texel] & SHADED_TEXEL_BITS];
 }
 
-// Row j where its point may lie outside the grid: nothing is drawn there.
-void DrawCheckedRow(const FloorColumn& f, int j, bool drawFloor) {
-    double sx, sy;
-    PointOf(f, j, sx, sy);
-    if (InsideGrid(sx, sy)) DrawRowAt(f, j, static_cast<int>(sx), static_cast<int>(sy), drawFloor);
-}
-
-// Rows j and j + 1, both points inside the grid, both floors drawn.
+// Both rows' readings from their points, two rows to an instruction where
+// SSE2 is there: each lane rounds, truncates and masks exactly as the scalar
+// operations of the plain path do.
 template <bool PLAIN>
-void DrawTwoRows(const FloorColumn& f, int j) {
+[[gnu::always_inline]] inline void ReadTwoRows(const FloorColumn& f, int j, Reading& first, Reading& second) {
 #if FARROWGATE_FLOOR_SSE2
     if constexpr (!PLAIN) {
-        // The same products and sums as PointOf, two rows to an instruction:
-        // each lane rounds exactly as the scalar operation does.
         const __m128d d = _mm_loadu_pd(f.distances + j);
         const __m128d sx = _mm_add_pd(_mm_set1_pd(f.px64), _mm_mul_pd(d, _mm_set1_pd(f.sin64)));
         const __m128d sy = _mm_add_pd(_mm_set1_pd(f.py64), _mm_mul_pd(d, _mm_set1_pd(f.cos64)));
-        alignas(16) int32_t xy[4];  // ix(j), ix(j + 1), iy(j), iy(j + 1)
-        _mm_store_si128(reinterpret_cast<__m128i*>(xy),
-                        _mm_unpacklo_epi64(_mm_cvttpd_epi32(sx), _mm_cvttpd_epi32(sy)));
-        DrawRowAt(f, j, xy[0], xy[2], true);
-        DrawRowAt(f, j + 1, xy[1], xy[3], true);
+        const __m128i xy = _mm_unpacklo_epi64(_mm_cvttpd_epi32(sx), _mm_cvttpd_epi32(sy));  // x0 x1 y0 y1
+        const __m128i yx = _mm_shuffle_epi32(xy, _MM_SHUFFLE(1, 0, 3, 2));                  // y0 y1 x0 x1
+        const __m128i low = _mm_set1_epi32(TEXTURE_SIZE - 1);
+        const __m128i cell = _mm_add_epi32(_mm_andnot_si128(low, xy), _mm_srli_epi32(yx, TEXEL_BITS));
+        const __m128i texel =
+            _mm_or_si128(_mm_slli_epi32(_mm_and_si128(yx, low), TEXEL_BITS), _mm_and_si128(xy, low));
+        alignas(16) uint32_t out[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi32(cell, texel));
+        first = {out[0], out[1]};
+        second = {out[2], out[3]};
         return;
     }
 #endif
     double sx0, sy0, sx1, sy1;
     PointOf(f, j, sx0, sy0);
     PointOf(f, j + 1, sx1, sy1);
-    DrawRowAt(f, j, static_cast<int>(sx0), static_cast<int>(sy0), true);
-    DrawRowAt(f, j + 1, static_cast<int>(sx1), static_cast<int>(sy1), true);
+    first =
+        ReadingAt(static_cast<uint32_t>(static_cast<int>(sx0)), static_cast<uint32_t>(static_cast<int>(sy0)));
+    second =
+        ReadingAt(static_cast<uint32_t>(static_cast<int>(sx1)), static_cast<uint32_t>(static_cast<int>(sy1)));
 }
 
 }  // namespace
@@ -128,7 +132,7 @@ void BuildFloorShadeLevels() {
                 levels[b] = FloorLevel(factor, b);
                 set += levels[b];
             }
-            FloorShadeSet[c][j] = static_cast<uint8_t>(set);
+            FloorRowCells[c][j] = FloorShadeCells[set];
             if (!filled[set])
                 for (int t = 0; t < TEXTURE_SIZE; ++t)
                     FloorShadeCells[set][t] = ShadeTable[(t & 7) * 8 + levels[t >> 3]];
@@ -143,14 +147,15 @@ template <bool PLAIN>
 void DrawColumn(int column, int angle, int height) {
     const int top = HORIZON_ROW - height / 2;
     if (top <= 0) return;
-    const FloorColumn f{
-        Player.x * TEXTURE_SIZE,        Player.y * TEXTURE_SIZE,
-        SinTable[angle] * TEXTURE_SIZE, SinTable[WrapAngle(angle + 120)] * TEXTURE_SIZE,
-        RowDistanceTable[column],       FloorShadeSet[column],
-        FrameBuffer + column,           FrameBuffer + (SCREEN_HEIGHT - 1) * SCREEN_WIDTH + column};
-    // The distances grow with j (checked when the levels are built) and every step of the point's computation
-    // rounds monotonically, so each coordinate moves one way along the rows:
-    // when the first and last points lie in the grid, all between do too.
+    const FloorColumn f{Player.x * TEXTURE_SIZE,        Player.y * TEXTURE_SIZE,
+                        SinTable[angle] * TEXTURE_SIZE, SinTable[WrapAngle(angle + 120)] * TEXTURE_SIZE,
+                        RowDistanceTable[column],       FloorRowCells[column]};
+    CHAR_INFO* ceiling = FrameBuffer + column;                                     // row j
+    CHAR_INFO* floor = FrameBuffer + (SCREEN_HEIGHT - 1) * SCREEN_WIDTH + column;  // row 49 - j
+    // The distances grow with j (checked when the levels are built) and every
+    // step of the point's computation rounds monotonically, so each coordinate
+    // moves one way along the rows: when the first and last points lie in the
+    // grid, all between do too.
     const int lastRow = top - 1;
     double sx0, sy0, sxLast, syLast;
     PointOf(f, 0, sx0, sy0);
@@ -159,16 +164,32 @@ void DrawColumn(int column, int angle, int height) {
     // the floor instead overwrites the wall's last row).
     if (DistancesRise && InsideGrid(sx0, sy0) && InsideGrid(sxLast, syLast)) {
         int j = 0;
-        for (; j + 1 < lastRow; j += 2) DrawTwoRows<PLAIN>(f, j);
-        if (j < lastRow) {
+        for (; j + 1 < lastRow; j += 2) {
+            Reading first, second;
+            ReadTwoRows<PLAIN>(f, j, first, second);
+            DrawRow(f.cells[j], first, ceiling, floor);
+            DrawRow(f.cells[j + 1], second, ceiling + SCREEN_WIDTH, floor - SCREEN_WIDTH);
+            ceiling += 2 * SCREEN_WIDTH;
+            floor -= 2 * SCREEN_WIDTH;
+        }
+        for (; j <= lastRow; ++j, ceiling += SCREEN_WIDTH, floor -= SCREEN_WIDTH) {
             double sx, sy;
             PointOf(f, j, sx, sy);
-            DrawRowAt(f, j, static_cast<int>(sx), static_cast<int>(sy), true);
+            DrawRow(f.cells[j],
+                    ReadingAt(static_cast<uint32_t>(static_cast<int>(sx)),
+                              static_cast<uint32_t>(static_cast<int>(sy))),
+                    ceiling, j < lastRow ? floor : nullptr);
         }
-        DrawRowAt(f, lastRow, static_cast<int>(sxLast), static_cast<int>(syLast), false);
     } else {
-        for (int j = 0; j < lastRow; ++j) DrawCheckedRow(f, j, true);
-        DrawCheckedRow(f, lastRow, false);
+        for (int j = 0; j <= lastRow; ++j, ceiling += SCREEN_WIDTH, floor -= SCREEN_WIDTH) {
+            double sx, sy;
+            PointOf(f, j, sx, sy);
+            if (!InsideGrid(sx, sy)) continue;  // nothing drawn off the grid
+            DrawRow(f.cells[j],
+                    ReadingAt(static_cast<uint32_t>(static_cast<int>(sx)),
+                              static_cast<uint32_t>(static_cast<int>(sy))),
+                    ceiling, j < lastRow ? floor : nullptr);
+        }
     }
 }
 

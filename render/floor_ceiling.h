@@ -11,10 +11,11 @@ namespace fg {
 // The shading of the floor points [column][j]: each point's eight levels
 // (trunc(brightness * 2 / (distance + 0.5)) clamped to 0..7, the factor kept
 // in double precision) are one of at most 50 sets, and FloorShadeCells holds
-// the cell of every texel (by its low six bits) at each set. Only j = 0..24.
+// the cell of every texel (by its low six bits) at each set; FloorRowCells
+// names each point's. Only j = 0..24.
 constexpr int FLOOR_LEVEL_SETS = 50;
 extern CHAR_INFO FloorShadeCells[FLOOR_LEVEL_SETS][64];
-extern uint8_t FloorShadeSet[SCREEN_WIDTH][SCREEN_HEIGHT / 2];
+extern const CHAR_INFO* FloorRowCells[SCREEN_WIDTH][SCREEN_HEIGHT / 2];
 
 // Reads RowDistanceTable, so it follows BuildRowDistanceTable.
 void BuildFloorShadeLevels();

@@ -12,7 +12,7 @@ namespace fg {
 // full bright block.
 extern CHAR_INFO ShadeTable[64];
 
-// Fills ShadeTable and ShadeCells.
+// Fills ShadeTable, ShadeCells and ShadeSetOfTick.
 void BuildShadeTable();
 
 // The level of a brightness 0..7 at a factor: trunc(brightness * factor)
@@ -33,11 +33,19 @@ constexpr int SHADE_LEVEL_SETS = 50;
 constexpr int SHADED_TEXEL_BITS = 63;  // colour and brightness; shading ignores bits 6-7
 extern CHAR_INFO ShadeCells[SHADE_LEVEL_SETS][64];
 
+// Every threshold k / b (b = 1..7) is a whole number of 1/420ths, and 420
+// times a single-precision factor is exact in double, so the set of a factor
+// depends only on trunc(420 * factor): ShadeSetOfTick maps that, clamped to
+// 0..SHADE_TICKS (from 7 = 2940/420 up, every level is 7), to the set.
+constexpr int SHADE_TICKS_PER_UNIT = 420;
+constexpr int SHADE_TICKS = 7 * SHADE_TICKS_PER_UNIT;
+extern uint8_t ShadeSetOfTick[SHADE_TICKS + 1];
+
 // The row of ShadeCells for a factor: ShadeCells[set][t] == ShadeTexel(t, factor).
 inline const CHAR_INFO* ShadeCellsAt(float factor) {
-    int set = 0;
-    for (int b = 1; b < 8; ++b) set += ShadeLevel(b, factor);
-    return ShadeCells[set];
+    const double ticks = SHADE_TICKS_PER_UNIT * static_cast<double>(factor);
+    const int tick = ticks >= SHADE_TICKS ? SHADE_TICKS : ticks > 0 ? static_cast<int>(ticks) : 0;
+    return ShadeCells[ShadeSetOfTick[tick]];
 }
 
 // A texel (bits 0-2 colour, 3-5 brightness) at a brightness factor.
