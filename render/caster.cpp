@@ -3,7 +3,6 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
-#include <limits>
 
 #include "assets/asset_set.h"
 #include "assets/level.h"
@@ -44,13 +43,8 @@ int CellsAhead(double start, int back) {
 // the far side of the line just crossed; a door is a panel on the cell's middle
 // line covering 0..closure of its width. The point is kept in locals while it
 // moves (the grids it reads could otherwise alias it).
-//
-// The x-line walk also stops once (x - px)^2 exceeds `limit`: the squared
-// distance of any point from there on is at least that (rounding is
-// monotonic and x only moves away from px), so it could no longer be nearer
-// than a y-line hit of squared distance `limit`, and ties go to the y-line.
 template <bool Y_LINES>
-void Walk(RayHit& hit, double px, double limit) {
+[[gnu::always_inline]] inline void Walk(RayHit& hit) {
     double x = hit.x;
     double y = hit.y;
     const double stepX = hit.stepX;
@@ -64,7 +58,6 @@ void Walk(RayHit& hit, double px, double limit) {
     for (int cells = CellsAhead(Y_LINES ? y : x, back); cells > 0; --cells) {
         const double across = Y_LINES ? x : y;
         if (!(across >= 0 && across < MAP_SIZE)) break;
-        if (!Y_LINES && (x - px) * (x - px) > limit) break;
         const int cell =
             Y_LINES ? static_cast<int>(x) * MAP_SIZE + line : line * MAP_SIZE + static_cast<int>(y);
         const int w = (&WallGrid[0][0])[cell];
@@ -100,30 +93,41 @@ void Walk(RayHit& hit, double px, double limit) {
     hit.y = y;
 }
 
-double SquaredDistanceTo(const RayHit& hit) {
-    const double dx = Player.x - hit.x;
-    const double dy = Player.y - hit.y;
+// The player as every column of a pass sees it, worked out once.
+struct Viewpoint {
+    double px, py;
+    double cellX, cellY;  // trunc(px), trunc(py)
+    int angle;
+};
+
+Viewpoint CurrentViewpoint() {
+    return {Player.x, Player.y, std::trunc(Player.x), std::trunc(Player.y), Player.angle};
+}
+
+double SquaredDistanceTo(const Viewpoint& v, const RayHit& hit) {
+    const double dx = v.px - hit.x;
+    const double dy = v.py - hit.y;
     return dx * dx + dy * dy;
 }
 
 // The wall step, inlined into the column pass: returned through memory its
 // result would cost a store-forwarding stall per column.
-[[gnu::always_inline]] inline ColumnResult CastColumn(int column) {
-    const double px = Player.x;
-    const double py = Player.y;
-    const int a = WrapAngle(Player.angle - column + CENTRE_COLUMN);
+[[gnu::always_inline]] inline ColumnResult CastColumn(const Viewpoint& v, int column) {
+    const double px = v.px;
+    const double py = v.py;
+    const int a = WrapAngle(v.angle - column + CENTRE_COLUMN);
 
     RayHit& yh = YLineHit;
     yh.doorSeen = false;
     yh.closure = 0;
     yh.firstDoorRecorded = false;
     if (a > 120 && a < 360) {
-        yh.y = std::trunc(py);
+        yh.y = v.cellY;
         yh.stepY = -1;
         yh.stepX = -TanTable[a];
         yh.yDecreasing = 1;
     } else {
-        yh.y = std::trunc(py) + 1;
+        yh.y = v.cellY + 1;
         yh.stepY = 1;
         yh.stepX = TanTable[a];
         yh.yDecreasing = 0;
@@ -137,25 +141,22 @@ double SquaredDistanceTo(const RayHit& hit) {
     // a is already in 0..479: a quarter turn either way wraps with one test.
     const int b = a >= 120 ? a - 120 : a + 360;  // WrapAngle(a - 120)
     if (b > 120 && b < 360) {
-        xh.x = std::trunc(px);
+        xh.x = v.cellX;
         xh.stepX = -1;
         xh.stepY = TanTable[b];
         xh.xDecreasing = 1;
     } else {
-        xh.x = std::trunc(px) + 1;
+        xh.x = v.cellX + 1;
         xh.stepX = 1;
         xh.stepY = -TanTable[b];
         xh.xDecreasing = 0;
     }
     xh.y = py - (xh.x - px) * TanTable[a < 360 ? a + 120 : a - 360];  // WrapAngle(a + 120)
 
-    Walk<true>(yh, px, 0);
-    yh.squaredDistance = SquaredDistanceTo(yh);
-    // The centre column walks the x-lines to their end when it still needs
-    // their door for the use key.
-    const bool needsXDoor = column == CENTRE_COLUMN && !yh.doorSeen;
-    Walk<false>(xh, px, needsXDoor ? std::numeric_limits<double>::infinity() : yh.squaredDistance);
-    xh.squaredDistance = SquaredDistanceTo(xh);
+    Walk<true>(yh);
+    Walk<false>(xh);
+    yh.squaredDistance = SquaredDistanceTo(v, yh);
+    xh.squaredDistance = SquaredDistanceTo(v, xh);
 
     const bool yTaken = yh.squaredDistance <= xh.squaredDistance;  // ties go to the y-line walk
     const RayHit& hit = yTaken ? yh : xh;
@@ -182,7 +183,7 @@ double SquaredDistanceTo(const RayHit& hit) {
 
 }  // namespace
 
-ColumnResult CastWallColumn(int column) { return CastColumn(column); }
+ColumnResult CastWallColumn(int column) { return CastColumn(CurrentViewpoint(), column); }
 
 void DrawTextureColumn(int texture, int u, int x, int height, float factor) {
     if (height <= 0 || height >= MAX_COLUMN_HEIGHT) return;
@@ -228,10 +229,14 @@ void DrawShadedColumn(int texture, int u, int x, int height, const CHAR_INFO* ce
         cell += SCREEN_WIDTH;
     };
     draw();  // the first row and the one below it show the same texture row
-    for (int r = first + 1; r <= last; ++r) {
+    int rows = last - first;
+    for (; rows >= 2; rows -= 2) {  // two rows a turn: half the loop's own steps
+        draw();
+        product += step;
         draw();
         product += step;
     }
+    if (rows > 0) draw();
 }
 
 void CaptureUseTarget(int column) {
@@ -258,8 +263,9 @@ void ColumnPass() {
     static FigureList figures;
     UseRequest = 0;
     CarriedWallDistance = 10;
+    const Viewpoint view = CurrentViewpoint();  // nothing moves while the frame is drawn
     for (int c = 0; c < SCREEN_WIDTH; ++c) {
-        const ColumnResult r = CastColumn(c);
+        const ColumnResult r = CastColumn(view, c);
         if (r.stop) break;
         if (r.height < SCREEN_HEIGHT) DrawFloorAndCeiling(c, r.angle, r.height);
         if (c == 0) {

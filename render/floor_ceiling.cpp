@@ -147,9 +147,10 @@ template <bool PLAIN>
 void DrawColumn(int column, int angle, int height) {
     const int top = HORIZON_ROW - height / 2;
     if (top <= 0) return;
-    const FloorColumn f{Player.x * TEXTURE_SIZE,        Player.y * TEXTURE_SIZE,
-                        SinTable[angle] * TEXTURE_SIZE, SinTable[WrapAngle(angle + 120)] * TEXTURE_SIZE,
-                        RowDistanceTable[column],       FloorRowCells[column]};
+    const FloorColumn f{
+        Player.x * TEXTURE_SIZE,        Player.y * TEXTURE_SIZE,
+        SinTable[angle] * TEXTURE_SIZE, SinTable[angle < 360 ? angle + 120 : angle - 360] * TEXTURE_SIZE,
+        RowDistanceTable[column],       FloorRowCells[column]};
     CHAR_INFO* ceiling = FrameBuffer + column;                                     // row j
     CHAR_INFO* floor = FrameBuffer + (SCREEN_HEIGHT - 1) * SCREEN_WIDTH + column;  // row 49 - j
     // The distances grow with j (checked when the levels are built) and every

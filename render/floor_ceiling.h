@@ -20,7 +20,8 @@ extern const CHAR_INFO* FloorRowCells[SCREEN_WIDTH][SCREEN_HEIGHT / 2];
 // Reads RowDistanceTable, so it follows BuildRowDistanceTable.
 void BuildFloorShadeLevels();
 
-// Called for wall heights below the screen height, after the column's wall.
+// Called for wall heights below the screen height, after the column's wall;
+// angle is the column's ray angle, 0..479.
 void DrawFloorAndCeiling(int column, int angle, int height);
 // The same cells without SIMD: what other targets and the web build run; x86
 // tests compare the two.
