@@ -271,7 +271,7 @@ void ColumnPass() {
         if (c == 0) {
             BuildFigureList(figures);
             DrawFigureSpans(figures);
-        } else {
+        } else if (figures.crossingCount[c] > 0) {
             DrawFigureColumn(figures, c);
         }
         CaptureUseTarget(c);

@@ -83,36 +83,43 @@ static_assert(MAP_SIZE == TEXTURE_SIZE, "a cell's row of the grid is as long as 
         *ceiling = cells[TextureBank[size_t{ceilingTexture} * TEXTURE_TEXELS + at.texel] & SHADED_TEXEL_BITS];
 }
 
-// Both rows' readings from their points, two rows to an instruction where
-// SSE2 is there: each lane rounds, truncates and masks exactly as the scalar
-// operations of the plain path do.
+// The readings of rows j .. j + rows - 1 (rows <= 4) from their points, four
+// rows to an instruction where SSE2 is there: each lane rounds, truncates and
+// masks exactly as the scalar operations of the plain path do. The SIMD path
+// works out all four (the distance table has room past row 24); lanes past
+// `rows` are not used.
+constexpr int ROWS_AT_ONCE = 4;
 template <bool PLAIN>
-[[gnu::always_inline]] inline void ReadTwoRows(const FloorColumn& f, int j, Reading& first, Reading& second) {
+[[gnu::always_inline]] inline void ReadRows(const FloorColumn& f, int j, Reading (&at)[ROWS_AT_ONCE],
+                                            int rows) {
 #if FARROWGATE_FLOOR_SSE2
     if constexpr (!PLAIN) {
-        const __m128d d = _mm_loadu_pd(f.distances + j);
-        const __m128d sx = _mm_add_pd(_mm_set1_pd(f.px64), _mm_mul_pd(d, _mm_set1_pd(f.sin64)));
-        const __m128d sy = _mm_add_pd(_mm_set1_pd(f.py64), _mm_mul_pd(d, _mm_set1_pd(f.cos64)));
-        const __m128i xy = _mm_unpacklo_epi64(_mm_cvttpd_epi32(sx), _mm_cvttpd_epi32(sy));  // x0 x1 y0 y1
-        const __m128i yx = _mm_shuffle_epi32(xy, _MM_SHUFFLE(1, 0, 3, 2));                  // y0 y1 x0 x1
+        const __m128d d01 = _mm_loadu_pd(f.distances + j);
+        const __m128d d23 = _mm_loadu_pd(f.distances + j + 2);
+        const __m128d px = _mm_set1_pd(f.px64), py = _mm_set1_pd(f.py64);
+        const __m128d sin = _mm_set1_pd(f.sin64), cos = _mm_set1_pd(f.cos64);
+        const __m128i x = _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_add_pd(px, _mm_mul_pd(d01, sin))),
+                                             _mm_cvttpd_epi32(_mm_add_pd(px, _mm_mul_pd(d23, sin))));
+        const __m128i y = _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_add_pd(py, _mm_mul_pd(d01, cos))),
+                                             _mm_cvttpd_epi32(_mm_add_pd(py, _mm_mul_pd(d23, cos))));
         const __m128i low = _mm_set1_epi32(TEXTURE_SIZE - 1);
-        const __m128i cell = _mm_add_epi32(_mm_andnot_si128(low, xy), _mm_srli_epi32(yx, TEXEL_BITS));
-        const __m128i texel =
-            _mm_or_si128(_mm_slli_epi32(_mm_and_si128(yx, low), TEXEL_BITS), _mm_and_si128(xy, low));
-        alignas(16) uint32_t out[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi32(cell, texel));
-        first = {out[0], out[1]};
-        second = {out[2], out[3]};
+        alignas(16) uint32_t cell[ROWS_AT_ONCE];
+        alignas(16) uint32_t texel[ROWS_AT_ONCE];
+        _mm_store_si128(reinterpret_cast<__m128i*>(cell),
+                        _mm_add_epi32(_mm_andnot_si128(low, x), _mm_srli_epi32(y, TEXEL_BITS)));
+        _mm_store_si128(
+            reinterpret_cast<__m128i*>(texel),
+            _mm_or_si128(_mm_slli_epi32(_mm_and_si128(y, low), TEXEL_BITS), _mm_and_si128(x, low)));
+        for (int k = 0; k < ROWS_AT_ONCE; ++k) at[k] = {cell[k], texel[k]};
         return;
     }
 #endif
-    double sx0, sy0, sx1, sy1;
-    PointOf(f, j, sx0, sy0);
-    PointOf(f, j + 1, sx1, sy1);
-    first =
-        ReadingAt(static_cast<uint32_t>(static_cast<int>(sx0)), static_cast<uint32_t>(static_cast<int>(sy0)));
-    second =
-        ReadingAt(static_cast<uint32_t>(static_cast<int>(sx1)), static_cast<uint32_t>(static_cast<int>(sy1)));
+    for (int k = 0; k < rows; ++k) {
+        double sx, sy;
+        PointOf(f, j + k, sx, sy);
+        at[k] = ReadingAt(static_cast<uint32_t>(static_cast<int>(sx)),
+                          static_cast<uint32_t>(static_cast<int>(sy)));
+    }
 }
 
 }  // namespace
@@ -165,22 +172,21 @@ void DrawColumn(int column, int angle, int height) {
     // the floor instead overwrites the wall's last row).
     if (DistancesRise && InsideGrid(sx0, sy0) && InsideGrid(sxLast, syLast)) {
         int j = 0;
-        for (; j + 1 < lastRow; j += 2) {
-            Reading first, second;
-            ReadTwoRows<PLAIN>(f, j, first, second);
-            DrawRow(f.cells[j], first, ceiling, floor);
-            DrawRow(f.cells[j + 1], second, ceiling + SCREEN_WIDTH, floor - SCREEN_WIDTH);
-            ceiling += 2 * SCREEN_WIDTH;
-            floor -= 2 * SCREEN_WIDTH;
+        for (; j + ROWS_AT_ONCE - 1 < lastRow; j += ROWS_AT_ONCE) {
+            Reading at[ROWS_AT_ONCE];
+            ReadRows<PLAIN>(f, j, at, ROWS_AT_ONCE);
+            for (int k = 0; k < ROWS_AT_ONCE; ++k)
+                DrawRow(f.cells[j + k], at[k], ceiling + k * SCREEN_WIDTH, floor - k * SCREEN_WIDTH);
+            ceiling += ROWS_AT_ONCE * SCREEN_WIDTH;
+            floor -= ROWS_AT_ONCE * SCREEN_WIDTH;
         }
-        for (; j <= lastRow; ++j, ceiling += SCREEN_WIDTH, floor -= SCREEN_WIDTH) {
-            double sx, sy;
-            PointOf(f, j, sx, sy);
-            DrawRow(f.cells[j],
-                    ReadingAt(static_cast<uint32_t>(static_cast<int>(sx)),
-                              static_cast<uint32_t>(static_cast<int>(sy))),
-                    ceiling, j < lastRow ? floor : nullptr);
-        }
+        // The last one to four rows, the last of them without its floor row.
+        const int rest = lastRow - j + 1;
+        Reading at[ROWS_AT_ONCE];
+        ReadRows<PLAIN>(f, j, at, rest);
+        for (int k = 0; k < rest; ++k)
+            DrawRow(f.cells[j + k], at[k], ceiling + k * SCREEN_WIDTH,
+                    j + k < lastRow ? floor - k * SCREEN_WIDTH : nullptr);
     } else {
         for (int j = 0; j <= lastRow; ++j, ceiling += SCREEN_WIDTH, floor -= SCREEN_WIDTH) {
             double sx, sy;
