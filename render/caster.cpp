@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 
 #include "assets/asset_set.h"
@@ -28,69 +29,75 @@ constexpr double X_SIDE_BRIGHTNESS = 2.5;  // faces on lines of constant x are l
 
 double Frac(double v) { return v - std::trunc(v); }
 
-// How many cells a walk can read along its whole-numbered coordinate before
-// that coordinate leaves the grid: the lines it crosses are start, start +- 1,
-// ..., and the cell read at each lies on the far side, back = 1 when the walk
-// steps toward lower values. Counting them spares the walk a bounds test per
-// step on that coordinate.
-int CellsAhead(double start, int back) {
-    if (!(start >= back && start < MAP_SIZE)) return 0;
-    const int line = static_cast<int>(start);
-    return back ? line : MAP_SIZE - line;
-}
-
 // Walks one ray across the grid lines of one family. The cell read is the one on
 // the far side of the line just crossed; a door is a panel on the cell's middle
 // line covering 0..closure of its width. The point is kept in locals while it
 // moves (the grids it reads could otherwise alias it).
-template <bool Y_LINES>
-[[gnu::always_inline]] inline void Walk(RayHit& hit) {
+//
+// Neither coordinate needs a two-sided bounds test per step. The
+// whole-numbered one (y for the y-line walk) steps one line at a time, so the
+// cell index along it runs to the grid's edge (-1 or 64) and stops there. The
+// other starts inside the grid or the walk takes no step; from there it only
+// moves one way (ACROSS_UP: up), so only that side's bound is tested.
+template <bool Y_LINES, bool ACROSS_UP>
+[[gnu::always_inline]] inline void WalkLines(RayHit& hit) {
     double x = hit.x;
     double y = hit.y;
     const double stepX = hit.stepX;
     const double stepY = hit.stepY;
     const int back = Y_LINES ? hit.yDecreasing : hit.xDecreasing;
-    const int lineStep = back ? -1 : 1;
-    int line = static_cast<int>(Y_LINES ? y : x);  // valid only while cells remain
-    line -= back;
+    const double start = Y_LINES ? y : x;  // a whole number
+    const double across = Y_LINES ? x : y;
     int wall = hit.wallValue;  // the last value read; stored once the walk ends
     hit.leftGrid = true;
-    for (int cells = CellsAhead(Y_LINES ? y : x, back); cells > 0; --cells) {
-        const double across = Y_LINES ? x : y;
-        if (!(across >= 0 && across < MAP_SIZE)) break;
-        const int cell =
-            Y_LINES ? static_cast<int>(x) * MAP_SIZE + line : line * MAP_SIZE + static_cast<int>(y);
-        const int w = (&WallGrid[0][0])[cell];
-        wall = w;
-        if (w < 0) {
-            hit.closure = (&DoorClosureGrid[0][0])[cell];
-            hit.doorSeen = true;
-            if (!hit.firstDoorRecorded) {
-                hit.firstDoorX = cell / MAP_SIZE;
-                hit.firstDoorY = cell % MAP_SIZE;
-                hit.firstDoorRecorded = true;
-            }
-            x += stepX / 2;
-            y += stepY / 2;
-            if (Frac(Y_LINES ? x : y) < hit.closure) {  // the panel
+    // Lines start, start +- 1, ...; the cell read at each lies on the far side.
+    if (start >= back && start < MAP_SIZE && across >= 0 && across < MAP_SIZE) {
+        const std::ptrdiff_t lineStep = back ? -1 : 1;
+        const std::ptrdiff_t end = back ? -1 : MAP_SIZE;
+        for (std::ptrdiff_t line = static_cast<std::ptrdiff_t>(start) - back; line != end; line += lineStep) {
+            const double a = Y_LINES ? x : y;
+            if (ACROSS_UP ? !(a < MAP_SIZE) : !(a >= 0)) break;
+            const std::ptrdiff_t cell = Y_LINES ? static_cast<std::ptrdiff_t>(x) * MAP_SIZE + line
+                                                : line * MAP_SIZE + static_cast<std::ptrdiff_t>(y);
+            const int w = (&WallGrid[0][0])[cell];
+            wall = w;
+            if (w < 0) {
+                hit.closure = (&DoorClosureGrid[0][0])[cell];
+                hit.doorSeen = true;
+                if (!hit.firstDoorRecorded) {
+                    hit.firstDoorX = static_cast<double>(cell / MAP_SIZE);
+                    hit.firstDoorY = static_cast<double>(cell % MAP_SIZE);
+                    hit.firstDoorRecorded = true;
+                }
+                x += stepX / 2;
+                y += stepY / 2;
+                if (Frac(Y_LINES ? x : y) < hit.closure) {  // the panel
+                    hit.leftGrid = false;
+                    break;
+                }
+                hit.closure = 0;
+                x += stepX / 2;
+                y += stepY / 2;
+            } else if (w > 0) {
                 hit.leftGrid = false;
                 break;
+            } else {
+                x += stepX;
+                y += stepY;
             }
-            hit.closure = 0;
-            x += stepX / 2;
-            y += stepY / 2;
-        } else if (w > 0) {
-            hit.leftGrid = false;
-            break;
-        } else {
-            x += stepX;
-            y += stepY;
         }
-        line += lineStep;
     }
     hit.wallValue = wall;
     hit.x = x;
     hit.y = y;
+}
+
+template <bool Y_LINES>
+[[gnu::always_inline]] inline void Walk(RayHit& hit) {
+    if ((Y_LINES ? hit.stepX : hit.stepY) >= 0)
+        WalkLines<Y_LINES, true>(hit);
+    else
+        WalkLines<Y_LINES, false>(hit);
 }
 
 // The player as every column of a pass sees it, worked out once.
