@@ -6,7 +6,6 @@ namespace fg {
 
 CHAR_INFO ShadeTable[64];
 CHAR_INFO ShadeCells[SHADE_LEVEL_SETS][64];
-uint8_t ShadeSetOfTick[SHADE_TICKS + 1];
 
 namespace {
 
@@ -41,16 +40,6 @@ void BuildShadeTable() {
     FillShadeCells(0, 0);
     for (int b = 1; b < 8; ++b)
         for (int k = 1; k <= 8; ++k) FillShadeCells(k, b);
-    // At tick n (factor n / 420 and up to the next tick) level l of
-    // brightness b is trunc(b * n / 420), clamped.
-    for (int n = 0; n <= SHADE_TICKS; ++n) {
-        int set = 0;
-        for (int b = 1; b < 8; ++b) {
-            const int level = b * n / SHADE_TICKS_PER_UNIT;
-            set += level > 7 ? 7 : level;
-        }
-        ShadeSetOfTick[n] = static_cast<uint8_t>(set);
-    }
 }
 
 }  // namespace fg

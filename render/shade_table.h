@@ -1,6 +1,8 @@
 // Texels and the 64 console cells they can become.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "console/platform.h"
@@ -12,7 +14,7 @@ namespace fg {
 // full bright block.
 extern CHAR_INFO ShadeTable[64];
 
-// Fills ShadeTable, ShadeCells and ShadeSetOfTick.
+// Fills ShadeTable and ShadeCells.
 void BuildShadeTable();
 
 // The level of a brightness 0..7 at a factor: trunc(brightness * factor)
@@ -39,13 +41,24 @@ extern CHAR_INFO ShadeCells[SHADE_LEVEL_SETS][64];
 // 0..SHADE_TICKS (from 7 = 2940/420 up, every level is 7), to the set.
 constexpr int SHADE_TICKS_PER_UNIT = 420;
 constexpr int SHADE_TICKS = 7 * SHADE_TICKS_PER_UNIT;
-extern uint8_t ShadeSetOfTick[SHADE_TICKS + 1];
+inline constexpr auto ShadeSetOfTick = [] {  // worked out by the compiler
+    std::array<uint8_t, SHADE_TICKS + 1> sets{};
+    for (int n = 0; n <= SHADE_TICKS; ++n) {
+        int set = 0;
+        for (int b = 1; b < 8; ++b) {  // at factor n / 420, level trunc(b * n / 420), clamped
+            const int level = b * n / SHADE_TICKS_PER_UNIT;
+            set += level > 7 ? 7 : level;
+        }
+        sets[static_cast<size_t>(n)] = static_cast<uint8_t>(set);
+    }
+    return sets;
+}();
 
 // The row of ShadeCells for a factor: ShadeCells[set][t] == ShadeTexel(t, factor).
 inline const CHAR_INFO* ShadeCellsAt(float factor) {
     const double ticks = SHADE_TICKS_PER_UNIT * static_cast<double>(factor);
     const int tick = ticks >= SHADE_TICKS ? SHADE_TICKS : ticks > 0 ? static_cast<int>(ticks) : 0;
-    return ShadeCells[ShadeSetOfTick[tick]];
+    return ShadeCells[ShadeSetOfTick[static_cast<size_t>(tick)]];
 }
 
 // A texel (bits 0-2 colour, 3-5 brightness) at a brightness factor.
