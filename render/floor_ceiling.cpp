@@ -97,11 +97,11 @@ template <bool PLAIN>
         const __m128d d01 = _mm_loadu_pd(f.distances + j);
         const __m128d d23 = _mm_loadu_pd(f.distances + j + 2);
         const __m128d px = _mm_set1_pd(f.px64), py = _mm_set1_pd(f.py64);
-        const __m128d sin = _mm_set1_pd(f.sin64), cos = _mm_set1_pd(f.cos64);
-        const __m128i x = _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_add_pd(px, _mm_mul_pd(d01, sin))),
-                                             _mm_cvttpd_epi32(_mm_add_pd(px, _mm_mul_pd(d23, sin))));
-        const __m128i y = _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_add_pd(py, _mm_mul_pd(d01, cos))),
-                                             _mm_cvttpd_epi32(_mm_add_pd(py, _mm_mul_pd(d23, cos))));
+        const __m128d sine = _mm_set1_pd(f.sin64), cosine = _mm_set1_pd(f.cos64);
+        const __m128i x = _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_add_pd(px, _mm_mul_pd(d01, sine))),
+                                             _mm_cvttpd_epi32(_mm_add_pd(px, _mm_mul_pd(d23, sine))));
+        const __m128i y = _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_add_pd(py, _mm_mul_pd(d01, cosine))),
+                                             _mm_cvttpd_epi32(_mm_add_pd(py, _mm_mul_pd(d23, cosine))));
         const __m128i low = _mm_set1_epi32(TEXTURE_SIZE - 1);
         alignas(16) uint32_t cell[ROWS_AT_ONCE];
         alignas(16) uint32_t texel[ROWS_AT_ONCE];
