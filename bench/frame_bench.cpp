@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "bench/bench_world.h"
+#include "bench/registry.h"
 #include "render/caster.h"
 
 namespace {
@@ -22,7 +23,6 @@ void BM_Floor(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_Floor);
 
 void BM_ColumnPass(benchmark::State& state, const View& view) {
     SetView(view);
@@ -32,11 +32,6 @@ void BM_ColumnPass(benchmark::State& state, const View& view) {
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK_CAPTURE(BM_ColumnPass, open_hall, VIEWS[0]);
-BENCHMARK_CAPTURE(BM_ColumnPass, long_corridor, VIEWS[1]);
-BENCHMARK_CAPTURE(BM_ColumnPass, facing_wall, VIEWS[2]);
-BENCHMARK_CAPTURE(BM_ColumnPass, half_open_door, VIEWS[3]);
-BENCHMARK_CAPTURE(BM_ColumnPass, many_figures, VIEWS[4]);
 
 std::string TourScript(const char* name) {
     std::ifstream in(std::string(FARROWGATE_SOURCE_DIR) + "/tests/tours/" + name);
@@ -73,6 +68,14 @@ void BM_WalkingFrame(benchmark::State& state) {
     if (state.iterations() >= tourFrames && moved * 4 < state.iterations())
         state.SkipWithError("the player stood still in three frames of four");
 }
-BENCHMARK(BM_WalkingFrame);
 
 }  // namespace
+
+std::vector<fg::bench::Entry> fg::bench::FrameBenchmarks() {
+    std::vector<Entry> list = {{"BM_Floor", BM_Floor}};
+    for (const View& view : VIEWS)
+        list.push_back({std::string("BM_ColumnPass/") + view.name,
+                        [&view](benchmark::State& state) { BM_ColumnPass(state, view); }});
+    list.push_back({"BM_WalkingFrame", BM_WalkingFrame});
+    return list;
+}

@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_world.h"
+#include "bench/registry.h"
 #include "render/floor_ceiling.h"
 #include "world/angle_tables.h"
 
@@ -15,7 +16,6 @@ void BM_DecodeAssets(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_DecodeAssets);
 
 void BM_BuildTables(benchmark::State& state) {
     for (auto _ : state) {
@@ -26,7 +26,6 @@ void BM_BuildTables(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_BuildTables);
 
 void BM_PlaceActors(benchmark::State& state) {
     fg::bench::StartBuiltInWorld("", 1);
@@ -36,7 +35,6 @@ void BM_PlaceActors(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_PlaceActors);
 
 // Everything between the console's opening and the first clock reading.
 void BM_BuildWorld(benchmark::State& state) {
@@ -46,6 +44,12 @@ void BM_BuildWorld(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_BuildWorld);
 
 }  // namespace
+
+std::vector<fg::bench::Entry> fg::bench::StartupBenchmarks() {
+    return {{"BM_DecodeAssets", BM_DecodeAssets},
+            {"BM_BuildTables", BM_BuildTables},
+            {"BM_PlaceActors", BM_PlaceActors},
+            {"BM_BuildWorld", BM_BuildWorld}};
+}

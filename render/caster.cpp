@@ -1,6 +1,8 @@
 #include "render/caster.h"
 
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 
 #include "assets/asset_set.h"
@@ -27,35 +29,44 @@ constexpr double X_SIDE_BRIGHTNESS = 2.5;  // faces on lines of constant x are l
 
 double Frac(double v) { return v - std::trunc(v); }
 
-bool InsideGrid(int x, int y) { return x >= 0 && x < MAP_SIZE && y >= 0 && y < MAP_SIZE; }
-
 // Walks one ray across the grid lines of one family. The cell read is the one on
 // the far side of the line just crossed; a door is a panel on the cell's middle
 // line covering 0..closure of its width. The point is kept in locals while it
 // moves (the grids it reads could otherwise alias it).
-template <bool Y_LINES>
-void Walk(RayHit& hit) {
+//
+// Neither coordinate needs a two-sided bounds test per step. The
+// whole-numbered one (y for the y-line walk) steps one line at a time, so the
+// cell index along it runs to the grid's edge (-1 or 64) and stops there. The
+// other starts inside the grid or the walk takes no step; from there it only
+// moves one way (ACROSS_UP: up), so only that side's bound is tested.
+template <bool Y_LINES, bool ACROSS_UP>
+[[gnu::always_inline]] inline void WalkLines(RayHit& hit) {
     double x = hit.x;
     double y = hit.y;
     const double stepX = hit.stepX;
     const double stepY = hit.stepY;
-    const int xBack = Y_LINES ? 0 : hit.xDecreasing;
-    const int yBack = Y_LINES ? hit.yDecreasing : 0;
+    const int back = Y_LINES ? hit.yDecreasing : hit.xDecreasing;
+    const double start = Y_LINES ? y : x;  // a whole number
+    const double across = Y_LINES ? x : y;
+    int wall = hit.wallValue;  // the last value read; stored once the walk ends
     hit.leftGrid = true;
-    if (x < MAP_SIZE) {
-        for (;;) {
-            if (x < 0 || y >= MAP_SIZE || y < 0) break;
-            const int cellX = static_cast<int>(x) - xBack;
-            const int cellY = static_cast<int>(y) - yBack;
-            if (!InsideGrid(cellX, cellY)) break;  // e.g. y = 0 stepping toward -y names row -1
-            const int w = WallGrid[cellX][cellY];
-            hit.wallValue = w;
+    // Lines start, start +- 1, ...; the cell read at each lies on the far side.
+    if (start >= back && start < MAP_SIZE && across >= 0 && across < MAP_SIZE) {
+        const std::ptrdiff_t lineStep = back ? -1 : 1;
+        const std::ptrdiff_t end = back ? -1 : MAP_SIZE;
+        for (std::ptrdiff_t line = static_cast<std::ptrdiff_t>(start) - back; line != end; line += lineStep) {
+            const double a = Y_LINES ? x : y;
+            if (ACROSS_UP ? !(a < MAP_SIZE) : !(a >= 0)) break;
+            const std::ptrdiff_t cell = Y_LINES ? static_cast<std::ptrdiff_t>(x) * MAP_SIZE + line
+                                                : line * MAP_SIZE + static_cast<std::ptrdiff_t>(y);
+            const int w = (&WallGrid[0][0])[cell];
+            wall = w;
             if (w < 0) {
-                hit.closure = DoorClosureGrid[cellX][cellY];
+                hit.closure = (&DoorClosureGrid[0][0])[cell];
                 hit.doorSeen = true;
                 if (!hit.firstDoorRecorded) {
-                    hit.firstDoorX = cellX;
-                    hit.firstDoorY = cellY;
+                    hit.firstDoorX = static_cast<double>(cell / MAP_SIZE);
+                    hit.firstDoorY = static_cast<double>(cell % MAP_SIZE);
                     hit.firstDoorRecorded = true;
                 }
                 x += stepX / 2;
@@ -74,37 +85,56 @@ void Walk(RayHit& hit) {
                 x += stepX;
                 y += stepY;
             }
-            if (x >= MAP_SIZE) break;
         }
     }
+    hit.wallValue = wall;
     hit.x = x;
     hit.y = y;
 }
 
-double SquaredDistanceTo(const RayHit& hit) {
-    const double dx = Player.x - hit.x;
-    const double dy = Player.y - hit.y;
+template <bool Y_LINES>
+[[gnu::always_inline]] inline void Walk(RayHit& hit) {
+    if ((Y_LINES ? hit.stepX : hit.stepY) >= 0)
+        WalkLines<Y_LINES, true>(hit);
+    else
+        WalkLines<Y_LINES, false>(hit);
+}
+
+// The player as every column of a pass sees it, worked out once.
+struct Viewpoint {
+    double px, py;
+    double cellX, cellY;  // trunc(px), trunc(py)
+    int angle;
+};
+
+Viewpoint CurrentViewpoint() {
+    return {Player.x, Player.y, std::trunc(Player.x), std::trunc(Player.y), Player.angle};
+}
+
+double SquaredDistanceTo(const Viewpoint& v, const RayHit& hit) {
+    const double dx = v.px - hit.x;
+    const double dy = v.py - hit.y;
     return dx * dx + dy * dy;
 }
 
 // The wall step, inlined into the column pass: returned through memory its
 // result would cost a store-forwarding stall per column.
-[[gnu::always_inline]] inline ColumnResult CastColumn(int column) {
-    const double px = Player.x;
-    const double py = Player.y;
-    const int a = WrapAngle(Player.angle - column + CENTRE_COLUMN);
+[[gnu::always_inline]] inline ColumnResult CastColumn(const Viewpoint& v, int column) {
+    const double px = v.px;
+    const double py = v.py;
+    const int a = WrapAngle(v.angle - column + CENTRE_COLUMN);
 
     RayHit& yh = YLineHit;
     yh.doorSeen = false;
     yh.closure = 0;
     yh.firstDoorRecorded = false;
     if (a > 120 && a < 360) {
-        yh.y = std::trunc(py);
+        yh.y = v.cellY;
         yh.stepY = -1;
         yh.stepX = -TanTable[a];
         yh.yDecreasing = 1;
     } else {
-        yh.y = std::trunc(py) + 1;
+        yh.y = v.cellY + 1;
         yh.stepY = 1;
         yh.stepX = TanTable[a];
         yh.yDecreasing = 0;
@@ -115,24 +145,25 @@ double SquaredDistanceTo(const RayHit& hit) {
     xh.doorSeen = false;
     xh.closure = 0;
     xh.firstDoorRecorded = false;
-    const int b = WrapAngle(a - 120);
+    // a is already in 0..479: a quarter turn either way wraps with one test.
+    const int b = a >= 120 ? a - 120 : a + 360;  // WrapAngle(a - 120)
     if (b > 120 && b < 360) {
-        xh.x = std::trunc(px);
+        xh.x = v.cellX;
         xh.stepX = -1;
         xh.stepY = TanTable[b];
         xh.xDecreasing = 1;
     } else {
-        xh.x = std::trunc(px) + 1;
+        xh.x = v.cellX + 1;
         xh.stepX = 1;
         xh.stepY = -TanTable[b];
         xh.xDecreasing = 0;
     }
-    xh.y = py - (xh.x - px) * TanTable[WrapAngle(a + 120)];
+    xh.y = py - (xh.x - px) * TanTable[a < 360 ? a + 120 : a - 360];  // WrapAngle(a + 120)
 
     Walk<true>(yh);
     Walk<false>(xh);
-    yh.squaredDistance = SquaredDistanceTo(yh);
-    xh.squaredDistance = SquaredDistanceTo(xh);
+    yh.squaredDistance = SquaredDistanceTo(v, yh);
+    xh.squaredDistance = SquaredDistanceTo(v, xh);
 
     const bool yTaken = yh.squaredDistance <= xh.squaredDistance;  // ties go to the y-line walk
     const RayHit& hit = yTaken ? yh : xh;
@@ -159,12 +190,24 @@ double SquaredDistanceTo(const RayHit& hit) {
 
 }  // namespace
 
-ColumnResult CastWallColumn(int column) { return CastColumn(column); }
+ColumnResult CastWallColumn(int column) { return CastColumn(CurrentViewpoint(), column); }
 
 void DrawTextureColumn(int texture, int u, int x, int height, float factor) {
     if (height <= 0 || height >= MAX_COLUMN_HEIGHT) return;
-    DrawShadedColumn(texture, u, x, height, LevelsAt(factor));
+    DrawShadedColumn(texture, u, x, height, ShadeCellsAt(factor));
 }
+
+namespace {
+
+// ceil(2^32 / height) for every drawable height, worked out by the compiler:
+// a division per column costs more than the column's texels.
+constexpr auto RECIPROCALS = [] {
+    std::array<uint64_t, MAX_COLUMN_HEIGHT> r{};
+    for (uint64_t h = 1; h < MAX_COLUMN_HEIGHT; ++h) r[h] = ((uint64_t{1} << 32) + h - 1) / h;
+    return r;
+}();
+
+}  // namespace
 
 // Screen row r shows texture row (max(r - 1, first) - top) * 64 / height: the
 // first two rows share one, and the row where that would reach 64 lies past
@@ -173,25 +216,34 @@ void DrawTextureColumn(int texture, int u, int x, int height, float factor) {
 // a = q * height + s (0 <= s < height) and a < 2^18, a * m / 2^32 lies within
 // a / 2^32 < 2^-14 above a / height = q + s / height, and s / height is at
 // most 1 - 1 / height < 1 - 2^-12, so the whole part is still q.
-void DrawShadedColumn(int texture, int u, int x, int height, const ShadeLevels& levels) {
+void DrawShadedColumn(int texture, int u, int x, int height, const CHAR_INFO* cells) {
     if (height <= 0 || height >= MAX_COLUMN_HEIGHT) return;
     if (texture < 0 || texture >= TEXTURE_COUNT) return;
     u %= TEXTURE_SIZE;
     const int top = HORIZON_ROW - height / 2;
     const int last = top + height >= SCREEN_HEIGHT ? SCREEN_HEIGHT - 1 : top + height;
     const int first = top < 0 ? 0 : top;
-    const auto divisor = static_cast<uint64_t>(height);
-    const uint64_t reciprocal = ((uint64_t{1} << 32) + divisor - 1) / divisor;
+    const uint64_t reciprocal = RECIPROCALS[static_cast<size_t>(height)];
     const uint8_t* texels = TextureBank + texture * TEXTURE_TEXELS + u;
     CHAR_INFO* cell = FrameBuffer + first * SCREEN_WIDTH + x;
-    // acc = (row above - top) * 64, but the first row's own.
-    uint64_t acc = static_cast<uint64_t>(first - top) * TEXTURE_SIZE;
-    for (int r = first; r <= last; ++r, cell += SCREEN_WIDTH) {
-        const int v = static_cast<int>((acc * reciprocal) >> 32);
-        const uint8_t texel = texels[v * TEXTURE_SIZE];
-        if (texel != TRANSPARENT_TEXEL) *cell = ShadeTable[(texel & 7) * 8 + levels.level[(texel >> 3) & 7]];
-        if (r > first) acc += TEXTURE_SIZE;
+    // product = acc * m, acc = (row above - top) * 64 (the first row's own for
+    // the first row); it grows by exactly 64 m from row to row.
+    uint64_t product = static_cast<uint64_t>(first - top) * TEXTURE_SIZE * reciprocal;
+    const uint64_t step = TEXTURE_SIZE * reciprocal;
+    const auto draw = [&] {
+        const uint8_t texel = texels[(product >> 32) * TEXTURE_SIZE];
+        if (texel != TRANSPARENT_TEXEL) *cell = cells[texel & SHADED_TEXEL_BITS];
+        cell += SCREEN_WIDTH;
+    };
+    draw();  // the first row and the one below it show the same texture row
+    int rows = last - first;
+    for (; rows >= 2; rows -= 2) {  // two rows a turn: half the loop's own steps
+        draw();
+        product += step;
+        draw();
+        product += step;
     }
+    if (rows > 0) draw();
 }
 
 void CaptureUseTarget(int column) {
@@ -218,14 +270,15 @@ void ColumnPass() {
     static FigureList figures;
     UseRequest = 0;
     CarriedWallDistance = 10;
+    const Viewpoint view = CurrentViewpoint();  // nothing moves while the frame is drawn
     for (int c = 0; c < SCREEN_WIDTH; ++c) {
-        const ColumnResult r = CastColumn(c);
+        const ColumnResult r = CastColumn(view, c);
         if (r.stop) break;
         if (r.height < SCREEN_HEIGHT) DrawFloorAndCeiling(c, r.angle, r.height);
         if (c == 0) {
             BuildFigureList(figures);
             DrawFigureSpans(figures);
-        } else {
+        } else if (figures.crossingCount[c] > 0) {
             DrawFigureColumn(figures, c);
         }
         CaptureUseTarget(c);

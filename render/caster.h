@@ -52,8 +52,8 @@ ColumnResult CastWallColumn(int column);
 // Draws texture column u of texture t into screen column x, scaled to height N
 // about the horizon; transparent texels leave the cell as it was.
 void DrawTextureColumn(int texture, int u, int x, int height, float factor);
-// The same with the factor's shade levels worked out beforehand.
-void DrawShadedColumn(int texture, int u, int x, int height, const ShadeLevels& levels);
+// The same with the factor's row of ShadeCells (ShadeCellsAt) looked up beforehand.
+void DrawShadedColumn(int texture, int u, int x, int height, const CHAR_INFO* cells);
 void CaptureUseTarget(int column);
 
 }  // namespace fg

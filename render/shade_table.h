@@ -1,6 +1,8 @@
 // Texels and the 64 console cells they can become.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "console/platform.h"
@@ -12,6 +14,7 @@ namespace fg {
 // full bright block.
 extern CHAR_INFO ShadeTable[64];
 
+// Fills ShadeTable and ShadeCells.
 void BuildShadeTable();
 
 // The level of a brightness 0..7 at a factor: trunc(brightness * factor)
@@ -23,15 +26,39 @@ inline int ShadeLevel(int brightness, float factor) {
     return 0;
 }
 
-// The levels of all eight brightnesses at one factor, for drawing many texels
-// with it: the cell of texel t is ShadeTable[(t & 7) * 8 + level[(t >> 3) & 7]].
-struct ShadeLevels {
-    uint8_t level[8];
-};
-inline ShadeLevels LevelsAt(float factor) {
-    ShadeLevels levels;
-    for (int b = 0; b < 8; ++b) levels.level[b] = static_cast<uint8_t>(ShadeLevel(b, factor));
-    return levels;
+// Every factor gives one of at most 50 sets of eight levels. Each level grows
+// with the factor, so the sets form a chain: two different sets differ in
+// their sums (0..49, brightness 0 being always level 0), and the sum names
+// the set. ShadeCells[set] holds the cell of every texel (by its low six bits)
+// at that set, so a texel costs one lookup.
+constexpr int SHADE_LEVEL_SETS = 50;
+constexpr int SHADED_TEXEL_BITS = 63;  // colour and brightness; shading ignores bits 6-7
+extern CHAR_INFO ShadeCells[SHADE_LEVEL_SETS][64];
+
+// Every threshold k / b (b = 1..7) is a whole number of 1/420ths, and 420
+// times a single-precision factor is exact in double, so the set of a factor
+// depends only on trunc(420 * factor): ShadeSetOfTick maps that, clamped to
+// 0..SHADE_TICKS (from 7 = 2940/420 up, every level is 7), to the set.
+constexpr int SHADE_TICKS_PER_UNIT = 420;
+constexpr int SHADE_TICKS = 7 * SHADE_TICKS_PER_UNIT;
+inline constexpr auto ShadeSetOfTick = [] {  // worked out by the compiler
+    std::array<uint8_t, SHADE_TICKS + 1> sets{};
+    for (int n = 0; n <= SHADE_TICKS; ++n) {
+        int set = 0;
+        for (int b = 1; b < 8; ++b) {  // at factor n / 420, level trunc(b * n / 420), clamped
+            const int level = b * n / SHADE_TICKS_PER_UNIT;
+            set += level > 7 ? 7 : level;
+        }
+        sets[static_cast<size_t>(n)] = static_cast<uint8_t>(set);
+    }
+    return sets;
+}();
+
+// The row of ShadeCells for a factor: ShadeCells[set][t] == ShadeTexel(t, factor).
+inline const CHAR_INFO* ShadeCellsAt(float factor) {
+    const double ticks = SHADE_TICKS_PER_UNIT * static_cast<double>(factor);
+    const int tick = ticks >= SHADE_TICKS ? SHADE_TICKS : ticks > 0 ? static_cast<int>(ticks) : 0;
+    return ShadeCells[ShadeSetOfTick[static_cast<size_t>(tick)]];
 }
 
 // A texel (bits 0-2 colour, 3-5 brightness) at a brightness factor.

@@ -39,7 +39,7 @@ int ListVisibleActors(int a) {
 
 void DrawSpanColumn(const FigureSpan& f, int x) {
     if (!(DepthBuffer[x] > f.key)) return;
-    DrawShadedColumn(f.texture, (TEXTURE_SIZE * (x - f.first)) / f.size, x, f.size, f.levels);
+    DrawShadedColumn(f.texture, (TEXTURE_SIZE * (x - f.first)) / f.size, x, f.size, f.cells);
     DepthBuffer[x] = f.key;  // even where every texel was transparent
 }
 
@@ -82,7 +82,14 @@ void BuildFigureList(FigureList& list) {
         f.last = centre + f.size / 2;
         f.key = static_cast<int>(e.depth * e.depth);
         f.texture = view + SPRITE_VIEWS * e.frame + FIRST_SPRITE_TEXTURE;
-        f.levels = LevelsAt(static_cast<float>(2 / (e.depth + 0.5)));
+        f.cells = ShadeCellsAt(static_cast<float>(2 / (e.depth + 0.5)));
+    }
+    for (int& n : list.crossingCount) n = 0;
+    for (int n = 0; n < list.count; ++n) {
+        const FigureSpan& f = list.spans[n];
+        const int from = f.first < 0 ? 0 : f.first;
+        const int to = f.last >= SCREEN_WIDTH ? SCREEN_WIDTH - 1 : f.last;
+        for (int x = from; x <= to; ++x) list.crossing[x][list.crossingCount[x]++] = static_cast<uint8_t>(n);
     }
 }
 
@@ -98,10 +105,7 @@ void DrawFigureSpans(const FigureList& list) {
 }
 
 void DrawFigureColumn(const FigureList& list, int x) {
-    for (int n = 0; n < list.count; ++n) {
-        const FigureSpan& f = list.spans[n];
-        if (f.first <= x && x <= f.last) DrawSpanColumn(f, x);
-    }
+    for (int i = 0; i < list.crossingCount[x]; ++i) DrawSpanColumn(list.spans[list.crossing[x][i]], x);
 }
 
 void DrawSprites() {

@@ -2,6 +2,9 @@
 // hidden column by column behind nearer surfaces through the DepthBuffer.
 #pragma once
 
+#include <cstdint>
+
+#include "console/platform.h"
 #include "render/shade_table.h"
 #include "world/actors.h"
 
@@ -13,17 +16,21 @@ struct FigureSpan {
     int texture;
     int first;  // span columns first..last, both included; may reach off screen
     int last;
-    int size;            // height N, 1..2499; the span's k-th column shows texture column 64 k / N
-    int key;             // trunc(depth * depth), compared with and written to the DepthBuffer
-    ShadeLevels levels;  // at the factor 2 / (depth + 0.5), rounded to single precision
+    int size;                // height N, 1..2499; the span's k-th column shows texture column 64 k / N
+    int key;                 // trunc(depth * depth), compared with and written to the DepthBuffer
+    const CHAR_INFO* cells;  // ShadeCellsAt the factor 2 / (depth + 0.5), rounded to single precision
 };
 
 // The figures of the frame, farthest first; figures too far or on the
-// player's spot are left out.
+// player's spot are left out. Each screen column lists the figures whose span
+// crosses it, in the same order, so a column's sprite step visits only those.
 struct FigureList {
     FigureSpan spans[ACTOR_CAPACITY];
     int count;
+    uint8_t crossing[SCREEN_WIDTH][ACTOR_CAPACITY];  // indexes into spans
+    int crossingCount[SCREEN_WIDTH];
 };
+static_assert(ACTOR_CAPACITY <= 256, "span indexes are bytes");
 
 // Lists the actors in front of the player, sorts them farthest first and
 // works out each one's span, size, key and shading.

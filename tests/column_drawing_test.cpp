@@ -2,7 +2,9 @@
 // exhaustively against the rules written out plainly.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "render/caster.h"
 #include "render/shade_table.h"
@@ -70,14 +72,20 @@ TEST_F(ColumnDrawing, EveryHeightMatchesThePlainRules) {
     }
 }
 
-// The levels worked out once for a factor shade every texel as ShadeTexel does.
-TEST_F(ColumnDrawing, ShadeLevelsAgreeWithShadeTexel) {
-    for (const float factor :
-         {-1.0f, 0.0f, 0.1f, 0.142857f, 0.5f, 0.99999994f, 1.0f, 1.142857f, 8.0f / 7, 2.5f, 100.0f}) {
-        const ShadeLevels levels = LevelsAt(factor);
+// The row of cells looked up once for a factor shades every texel as
+// ShadeTexel does: at every factor where some level changes (k / b), just
+// either side of it, and at factors well away from them.
+TEST_F(ColumnDrawing, ShadeCellsAgreeWithShadeTexel) {
+    std::vector<float> factors = {-1.0f, 0.0f, 0.1f, 0.5f, 2.5f, 100.0f, 1e30f};
+    for (int b = 1; b < 8; ++b)
+        for (int k = 1; k <= 8; ++k) {
+            const float f = static_cast<float>(k) / static_cast<float>(b);
+            factors.insert(factors.end(), {std::nextafter(f, 0.0f), f, std::nextafter(f, 100.0f)});
+        }
+    for (const float factor : factors) {
+        const CHAR_INFO* cells = ShadeCellsAt(factor);
         for (int texel = 0; texel < 256; ++texel) {
-            const CHAR_INFO viaLevels = ShadeTable[(texel & 7) * 8 + levels.level[(texel >> 3) & 7]];
-            ASSERT_TRUE(Same(viaLevels, ShadeTexel(texel, factor)))
+            ASSERT_TRUE(Same(cells[texel & SHADED_TEXEL_BITS], ShadeTexel(texel, factor)))
                 << "texel " << texel << " factor " << factor;
         }
     }
