@@ -19,10 +19,7 @@ BENCHMARK(BM_DecodeAssets);
 
 void BM_BuildTables(benchmark::State& state) {
     for (auto _ : state) {
-        fg::BuildShadeTable();
-        fg::BuildAngleTables();
-        fg::BuildRowDistanceTable();
-        fg::BuildFloorShadeLevels();
+        fg::BuildTables();
         benchmark::ClobberMemory();
     }
 }

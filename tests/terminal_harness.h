@@ -21,19 +21,15 @@
 #include <string>
 #include <thread>
 
+#include "tests/test_support.h"
+
 namespace fg::harness {
 
-// A folder of this process and test alone, removed afterwards.
+// The test's own folder (tests/temp_folder.h), its paths as the strings
+// shell commands are built from.
 struct TempDir {
-    std::string path;
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "farrowgate-XXXXXX").string();
-        path = mkdtemp(pattern.data()) != nullptr ? pattern : "";
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path.empty()) std::filesystem::remove_all(path, ignored);
-    }
+    test::TempFolder folder;
+    std::string path = folder.path().string();
     std::string operator/(const std::string& name) const { return path + "/" + name; }
 };
 
@@ -54,12 +50,7 @@ inline bool Succeeds(const std::string& command) {
 
 inline bool Installed(const std::string& program) { return Succeeds("command -v " + program); }
 
-inline std::string ReadText(const std::string& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+inline std::string ReadText(const std::string& path) { return test::ReadAll(path); }
 
 inline std::string Quoted(const std::string& text) {
     std::string quoted = "'";

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "console/ansi/terminal_output.h"
+#include "tests/test_support.h"
 
 #ifdef FARROWGATE_HAVE_VTERM
 #include <vterm.h>
@@ -26,24 +27,7 @@ namespace fs = std::filesystem;
 
 constexpr size_t FRAME_BYTES = SCREEN_WIDTH * SCREEN_HEIGHT * sizeof(CHAR_INFO);
 
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "farrowgate-screen-XXXXXX").string();
-        path = mkdtemp(pattern.data()) != nullptr ? fs::path(pattern) : fs::path();
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path.empty()) fs::remove_all(path, ignored);
-    }
-};
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::ReadAll;
 
 int RunHeadless(const std::string& arguments) {
     const std::string command = std::string(FARROWGATE_HEADLESS) + " " + arguments + " > /dev/null 2>&1";
@@ -75,10 +59,8 @@ bool SplitCapture(const std::string& capture, std::vector<std::string>& chunks) 
 }
 
 TEST(TerminalCapture, WritesTheEncodersBytesForEveryFrameAndRejectsABadSize) {
-    TempDir dir;
-    ASSERT_FALSE(dir.path.empty());
-    const fs::path script = dir.path / "walk.txt", frames = dir.path / "frames.bin",
-                   capture = dir.path / "out.bin";
+    test::TempFolder dir;
+    const fs::path script = dir / "walk.txt", frames = dir / "frames.bin", capture = dir / "out.bin";
     std::ofstream(script) << "16\n16 +UP\n16\n16 -UP\n16\n16 +LEFT\n16 -LEFT\n";
     ASSERT_EQ(RunHeadless("--script " + script.string() + " --frames-out " + frames.string() +
                           " --terminal-out " + capture.string() + " --terminal-size 80x24"),
@@ -111,7 +93,7 @@ TEST(TerminalCapture, WritesTheEncodersBytesForEveryFrameAndRejectsABadSize) {
 
 #ifdef FARROWGATE_HAVE_VTERM
 
-const fs::path ToursDir = fs::path(FARROWGATE_SOURCE_DIR) / "tests" / "tours";
+const fs::path ToursDir = test::ToursFolder();
 
 uint32_t CodePoint(uint16_t character) {
     switch (character & 0xFF) {
@@ -201,9 +183,7 @@ struct Tour {
 
 Tour RunTour(const std::string& name, const fs::path& dir) {
     const fs::path script = ToursDir / (name + ".txt");
-    std::string options, line;
-    std::istringstream first(ReadAll(script));
-    if (std::getline(first, line) && line.rfind("#! ", 0) == 0) options = line.substr(3);
+    const std::string options = test::TourOptions(name);
     const fs::path frames = dir / "frames.bin", capture = dir / "terminal.bin";
     Tour tour;
     EXPECT_EQ(RunHeadless("--script " + script.string() + " --frames-out " + frames.string() +
@@ -219,9 +199,8 @@ Tour RunTour(const std::string& name, const fs::path& dir) {
 class TerminalScreen : public testing::TestWithParam<const char*> {};
 
 TEST_P(TerminalScreen, EveryTourFrameShowsOnAnEmulatedTerminal) {
-    TempDir dir;
-    ASSERT_FALSE(dir.path.empty());
-    const Tour tour = RunTour(GetParam(), dir.path);
+    test::TempFolder dir;
+    const Tour tour = RunTour(GetParam(), dir.path());
     ASSERT_GT(tour.count, 8u);
 
     // 100 x 60, as captured by the headless runner: the picture fits.
@@ -266,8 +245,7 @@ TEST_P(TerminalScreen, EveryTourFrameShowsOnAnEmulatedTerminal) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Tours, TerminalScreen,
-                         testing::Values("north_rooms", "south_rooms", "watch_figures", "clock_wrap"));
+INSTANTIATE_TEST_SUITE_P(Tours, TerminalScreen, testing::ValuesIn(test::GOLDEN_TOURS));
 
 #endif
 

@@ -236,8 +236,8 @@ bool ReadLevel(const std::string& path, const std::string& text, std::vector<uin
     for (++at; at < lines.size() && lines[at].text != "walls"; ++at)
         if (!ReadLegendLine(path, lines[at], legend, error)) return false;
 
-    const char* sections[3] = {"walls", "floors", "ceilings"};
-    for (int layer = 0; layer < 3; ++layer) {
+    const char* sections[LEVEL_LAYER_COUNT] = {"walls", "floors", "ceilings"};
+    for (int layer = 0; layer < LEVEL_LAYER_COUNT; ++layer) {
         if (!EndOfFile(path, lines, at, std::string("expected '") + sections[layer] + "'", error))
             return false;
         if (lines[at].text != sections[layer]) {
@@ -273,7 +273,7 @@ bool ReadLevel(const std::string& path, const std::string& text, std::vector<uin
                             "a wall-layer byte must be below 128 (walls 1..63, doors 65..127)";
                     return false;
                 }
-                image[2 + layer * MAP_SIZE * MAP_SIZE + y * MAP_SIZE + x] = static_cast<uint8_t>(value);
+                image[LevelByteIndex(layer, x, y)] = static_cast<uint8_t>(value);
             }
         }
     }
