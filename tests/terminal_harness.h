@@ -25,11 +25,19 @@
 
 namespace fg::harness {
 
-// The test's own folder (tests/temp_folder.h), its paths as the strings
-// shell commands are built from.
+// A folder of the test's own (tests/test_process.h), removed afterwards; its
+// paths are the strings shell commands are built from. The name is short:
+// socket paths inside it must stay within the 108 bytes a socket name may
+// have, and commands typed into a shell on one line of the pane.
 struct TempDir {
-    test::TempFolder folder;
-    std::string path = folder.path().string();
+    std::string path = test::MakeUniqueFolder("farrowgate-term").string();
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    TempDir() = default;
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
     std::string operator/(const std::string& name) const { return path + "/" + name; }
 };
 
