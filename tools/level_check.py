@@ -355,25 +355,27 @@ def show_maps(start, legend, layers):
         print()
 
 
+def read_level(path):
+    """(start, legend, layers) of the level file at path; raises OSError or
+    LevelError."""
+    with open(path, newline="") as f:
+        return parse(f.read(), os.path.basename(path))
+
+
 def main(argv):
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    if len(argv) > 1 and argv[1] == "--survey":
-        for path in argv[2:]:
-            try:
-                with open(path, newline="") as f:
-                    start, _, layers = parse(f.read(), os.path.basename(path))
-            except (OSError, LevelError) as e:
-                print("level_check:", e)
-                return 2
-            sys.stdout.write(survey_text(survey(start, layers)) + "\n")
-        return 0
-    path = argv[1] if len(argv) > 1 else os.path.join(root, "art", "level.txt")
+    surveys = len(argv) > 1 and argv[1] == "--survey"
+    paths = argv[2:] if surveys else [argv[1] if len(argv) > 1 else os.path.join(root, "art", "level.txt")]
     try:
-        with open(path, newline="") as f:
-            start, legend, layers = parse(f.read(), os.path.basename(path))
+        levels = [read_level(path) for path in paths]
     except (OSError, LevelError) as e:
         print("level_check:", e)
         return 2
+    if surveys:
+        for start, _, layers in levels:
+            sys.stdout.write(survey_text(survey(start, layers)) + "\n")
+        return 0
+    start, legend, layers = levels[0]
     show_maps(start, legend, layers)
     failures = 0
     for label, found, wanted, ok in check(start, layers):
