@@ -4,9 +4,13 @@
 // tmux inside it). Where the player stands is read off the screen by matching
 // it against frames the headless runner draws at known positions.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -111,6 +115,71 @@ private:
     }
 };
 
+// The string value of a JSON object's "name" field, unescaped to UTF-8 (as
+// kitty writes it: ASCII, anything else as \uXXXX); empty if absent.
+std::string JsonString(const std::string& json, const std::string& name) {
+    size_t at = json.find("\"" + name + "\"");
+    if (at == std::string::npos) return "";
+    at = json.find('"', json.find(':', at) + 1);
+    std::string text;
+    for (++at; at < json.size() && json[at] != '"'; ++at) {
+        if (json[at] != '\\' || at + 1 >= json.size()) {
+            text += json[at];
+            continue;
+        }
+        const char escaped = json[++at];
+        if (escaped == 'n') {
+            text += '\n';
+        } else if (escaped == 't') {
+            text += '\t';
+        } else if (escaped == 'r') {
+            text += '\r';
+        } else if (escaped == 'u' && at + 4 < json.size()) {
+            const unsigned code =
+                static_cast<unsigned>(std::strtoul(json.substr(at + 1, 4).c_str(), nullptr, 16));
+            at += 4;
+            if (code < 0x80) {
+                text += static_cast<char>(code);
+            } else if (code < 0x800) {
+                text += static_cast<char>(0xC0 | code >> 6);
+                text += static_cast<char>(0x80 | (code & 0x3F));
+            } else {
+                text += static_cast<char>(0xE0 | code >> 12);
+                text += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+                text += static_cast<char>(0x80 | (code & 0x3F));
+            }
+        } else {
+            text += escaped;  // \" \\ \/
+        }
+    }
+    return text;
+}
+
+// The text of kitty's screen, asked over its remote-control socket: the
+// same request `kitty @ get-text` sends, without starting a kitty client,
+// which takes a second or more on a busy machine, for every look.
+std::string KittyScreen(const std::string& socketPath) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (socketPath.size() >= sizeof address.sun_path) return "";
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0) return "";
+    std::string reply;
+    const std::string request =
+        "\x1bP@kitty-cmd{\"cmd\": \"get-text\", \"version\": [0, 14, 2], \"no_response\": false, "
+        "\"payload\": {\"extent\": \"screen\"}}\x1b\\";
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+        write(fd, request.data(), request.size()) == static_cast<ssize_t>(request.size())) {
+        shutdown(fd, SHUT_WR);
+        char buffer[1 << 16];
+        for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
+            reply.append(buffer, static_cast<size_t>(n));
+    }
+    close(fd);
+    return JsonString(reply, "data");
+}
+
 bool ShowsGame(const std::string& text) { return text.find("\u2593") != std::string::npos; }
 
 // A hold judged against the X server's own record of it. A busy machine
@@ -155,7 +224,7 @@ TEST(TerminalKeysInX, KittyReportsReleasesSoAHoldWalksItsOwnLength) {
         "kitty --config NONE -o linux_display_server=x11 -o allow_remote_control=yes --listen-on " + socket +
         " -o initial_window_width=84c -o initial_window_height=54c -o remember_window_size=no " +
         FARROWGATE_GAME);
-    auto screen = [&] { return Output(x.Env() + "kitty @ --to " + socket + " get-text"); };
+    auto screen = [&] { return KittyScreen(x.dir / "kitty.sock"); };
     if (!WaitUntil([&] { return ShowsGame(screen()); }, START_MS)) {
         Succeeds("kill " + kittyPid);
         GTEST_SKIP() << "kitty did not start under Xvfb: " << ReadText(x.dir / "launch.log");
