@@ -17,16 +17,30 @@ namespace fg {
 
 FrameTiming Timing;
 
+void BuildTables() {
+    BuildShadeTable();
+    BuildAngleTables();
+    BuildRowDistanceTable();
+    BuildFloorShadeLevels();
+}
+
 void BuildWorld() {
     DecodeAssets();
     LoadLevel();
     PlacePlayer();
     SplitSpriteSheets();
-    BuildShadeTable();
-    BuildAngleTables();
-    BuildRowDistanceTable();
-    BuildFloorShadeLevels();
+    BuildTables();
     PlaceActors();
+}
+
+void ResetWorldState() {
+    ResetPlayer();
+    ResetDoors();
+    ResetActors();
+    ResetKeyboard();
+    UseRequest = 0;
+    UseTarget[0] = UseTarget[1] = 0;
+    Timing = FrameTiming{};
 }
 
 void StartUp() {

@@ -25,8 +25,14 @@ inline double MotionStepMs(int32_t elapsedMs) {
 }
 
 // The start-up steps between the console and the clock: content, level,
-// tables and the actors' placement.
+// tables (BuildTables) and the actors' placement.
 void BuildWorld();
+// The shade, angle, row-distance and floor-shade tables, in start-up's order.
+void BuildTables();
+// Every global the frame loop changes (player, doors, actors, keys, the use
+// request, the clock) back to its value at process start, so that a second
+// start in one process (tests, benchmarks) runs exactly as the first.
+void ResetWorldState();
 // Every start-up step in order, ending with the first clock reading.
 void StartUp();
 // One frame: clock, animation, inputs, world, poll, column pass, present.

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "assets/level_image.h"
+
 namespace fg {
 
 constexpr int TEXTURE_COUNT = 64;
@@ -17,7 +19,6 @@ constexpr int SPRITE_SHEET_WIDTH = SPRITE_VIEWS * TEXTURE_SIZE;  // 512
 constexpr int SPRITE_SHEET_BYTES = SPRITE_SHEET_WIDTH * TEXTURE_SIZE;
 constexpr int FIRST_SPRITE_TEXTURE = 32;
 
-constexpr int LEVEL_IMAGE_BYTES = 12290;
 constexpr int ASSET_STREAM_COUNT = 23;
 
 // Texture t's texel (row v, column u) is TextureBank[t * TEXTURE_TEXELS + v * 64 + u].

@@ -10,13 +10,14 @@ int32_t CeilingGrid[MAP_SIZE][MAP_SIZE];
 double DoorClosureGrid[MAP_SIZE][MAP_SIZE];
 
 void LoadLevel() {
-    const uint8_t* b = LevelImage + 2;
-    int32_t(*layers[3])[MAP_SIZE] = {WallGrid, FloorGrid, CeilingGrid};
-    for (int layer = 0; layer < 3; ++layer)
+    const uint8_t* b = LevelImage + LEVEL_START_BYTES;
+    int32_t(*layers[LEVEL_LAYER_COUNT])[MAP_SIZE] = {WallGrid, FloorGrid, CeilingGrid};
+    for (int layer = 0; layer < LEVEL_LAYER_COUNT; ++layer)
         for (int y = 0; y < MAP_SIZE; ++y)
             for (int x = 0; x < MAP_SIZE; ++x) {
                 const int32_t value = *b++;
-                layers[layer][x][y] = (layer == 0 && value >= 64) ? 64 - value : value;
+                layers[layer][x][y] =
+                    (layer == WALL_LAYER && value >= DOOR_BYTE_BASE) ? DOOR_BYTE_BASE - value : value;
                 DoorClosureGrid[x][y] = 1.0;
             }
 }

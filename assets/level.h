@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-namespace fg {
+#include "assets/level_image.h"
 
-constexpr int MAP_SIZE = 64;
+namespace fg {
 
 // All grids are indexed [x][y]. WallGrid: 0 empty, 1..63 a wall of that
 // texture, negative a door of texture -value. FloorGrid and CeilingGrid hold

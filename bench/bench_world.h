@@ -31,12 +31,7 @@ inline int64_t StartBuiltInWorld(const std::string& script, uint32_t repeat) {
     ParseFrameScript(script, run.lines, error);
     run.repeat = repeat;
     BeginScriptedRun(run);
-    // A process starts with these clear; a second start in one process must too.
-    ResetPlayer();
-    ResetDoors();
-    ResetActors();
-    ResetKeyboard();
-    UseRequest = 0;
+    ResetWorldState();
     StartUp();
     return static_cast<int64_t>(run.lines.size()) * repeat;
 }

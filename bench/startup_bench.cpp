@@ -19,10 +19,7 @@ void BM_DecodeAssets(benchmark::State& state) {
 
 void BM_BuildTables(benchmark::State& state) {
     for (auto _ : state) {
-        fg::BuildShadeTable();
-        fg::BuildAngleTables();
-        fg::BuildRowDistanceTable();
-        fg::BuildFloorShadeLevels();
+        fg::BuildTables();
         benchmark::ClobberMemory();
     }
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Checks the Windows zip: it holds both programs, the README and the licence,
+# Checks the Windows zip: it holds both programs, the README (with its
+# pictures) and the licence,
 # and the programs import no DLL that Windows itself does not ship (a missing
 # libstdc++ or libgcc DLL would stop them on a machine without MinGW).
 # Usage: packaging/check_windows_zip.sh farrowgate-<version>-win64.zip
@@ -13,7 +14,7 @@ dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 unzip -q "$zip" -d "$dir"
 status=0
-for name in farrowgate.exe farrowgate-headless.exe README.md LICENSE; do
+for name in farrowgate.exe farrowgate-headless.exe README.md LICENSE start_view.png; do
   if [ -z "$(find "$dir" -name "$name")" ]; then
     echo "missing from the zip: $name"
     status=1

@@ -11,6 +11,8 @@
 #include <sstream>
 #include <string>
 
+#include "tests/test_support.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -22,30 +24,17 @@ struct Outcome {
 
 class CommandLine : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "farrowgate-cmdline-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     // Standard input is never the test's terminal: the game must not start.
     Outcome Run(const std::string& program, const std::string& arguments, const std::string& outPath = "") {
         const std::string out = outPath.empty() ? (dir / "out.txt").string() : outPath;
         const std::string command =
             program + " " + arguments + " < /dev/null > " + out + " 2> " + (dir / "err.txt").string();
         const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Read(dir / "out.txt"), Read(dir / "err.txt")};
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, fg::test::ReadAll(dir / "out.txt"),
+                fg::test::ReadAll(dir / "err.txt")};
     }
 
-    static std::string Read(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-
-    fs::path dir;
+    fg::test::TempFolder dir;
 };
 
 long Lines(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }

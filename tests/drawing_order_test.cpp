@@ -22,6 +22,7 @@
 #include "app/frame_loop.h"
 #include "render/caster.h"
 #include "tests/test_screen.h"
+#include "tests/test_support.h"
 #include "tests/test_world.h"
 
 namespace fg {
@@ -47,15 +48,7 @@ struct Random {
     bool Chance(double p) { return Unit() < p; }
 };
 
-uint64_t Fnv1a(const void* data, size_t size) {
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    uint64_t h = 1469598103934665603ull;
-    for (size_t i = 0; i < size; ++i) {
-        h ^= bytes[i];
-        h *= 1099511628211ull;
-    }
-    return h;
-}
+using test::Fnv1a;
 
 struct Pinned {
     uint64_t frame;
@@ -75,9 +68,7 @@ struct Level {
 };
 
 Level BuildLevel() {
-    ResetPlayer();
-    ResetDoors();
-    ResetActors();
+    ResetWorldState();
     BuildWorld();
     Level l;
     std::memcpy(l.floor, FloorGrid, sizeof l.floor);

@@ -7,6 +7,7 @@
 // tree's tests/tours/ folder) with tools/tour_diff.py.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -16,30 +17,15 @@
 #include <string>
 #include <vector>
 
-#include "tests/temp_folder.h"
-#include "tests/test_process.h"
+#include "tests/test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using fg::test::Fnv1a;
+using fg::test::ReadAll;
 
-const fs::path ToursDir = fs::path(FARROWGATE_SOURCE_DIR) / "tests" / "tours";
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-uint64_t Fnv1a(const char* data, size_t size) {
-    uint64_t h = 1469598103934665603ull;
-    for (size_t i = 0; i < size; ++i) {
-        h ^= static_cast<unsigned char>(data[i]);
-        h *= 1099511628211ull;
-    }
-    return h;
-}
+const fs::path ToursDir = fg::test::ToursFolder();
 
 struct FrameHashes {
     uint64_t frame;
@@ -49,10 +35,7 @@ struct FrameHashes {
 // Runs one tour; its first line may carry extra options: "#! --start-tick N".
 std::vector<FrameHashes> RunTour(const std::string& name) {
     const fs::path script = ToursDir / (name + ".txt");
-    std::string options;
-    std::istringstream first(ReadAll(script));
-    std::string line;
-    if (std::getline(first, line) && line.rfind("#! ", 0) == 0) options = line.substr(3);
+    const std::string options = fg::test::TourOptions(name);
 
     const fs::path out = FARROWGATE_TOUR_OUTPUT;  // left for tools/tour_diff.py
     fs::create_directories(out);
@@ -122,8 +105,20 @@ TEST_P(GoldenTours, EveryFrameAndStateMatchesThePinnedRun) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Tours, GoldenTours,
-                         testing::Values("north_rooms", "south_rooms", "watch_figures", "clock_wrap"));
+INSTANTIATE_TEST_SUITE_P(Tours, GoldenTours, testing::ValuesIn(fg::test::GOLDEN_TOURS));
+
+// Every script in tests/tours is a tour the suite runs, and every tour has its
+// script and pinned hashes: a tour added to one place and not the other fails.
+TEST(GoldenTourList, NamesEveryScriptInTheToursFolder) {
+    std::vector<std::string> scripts,
+        listed(std::begin(fg::test::GOLDEN_TOURS), std::end(fg::test::GOLDEN_TOURS));
+    for (const auto& entry : fs::directory_iterator(ToursDir))
+        if (entry.path().extension() == ".txt") scripts.push_back(entry.path().stem().string());
+    std::sort(scripts.begin(), scripts.end());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(scripts, listed);
+    for (const std::string& name : listed) EXPECT_TRUE(fs::exists(ToursDir / (name + ".hashes"))) << name;
+}
 
 // The clock's wrap at 2^32 is invisible: the north rooms walk started just
 // before the wrap, or where the signed difference turns over, gives the very

@@ -15,8 +15,7 @@
 #include <sstream>
 #include <string>
 
-#include "tests/temp_folder.h"
-#include "tests/test_process.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -27,12 +26,7 @@ struct Outcome {
     std::string out, err;
 };
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using fg::test::ReadAll;
 
 #if defined(_WIN32)
 using rlim_t = unsigned long;  // no file-size limits on Windows: the tests that need one skip there

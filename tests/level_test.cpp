@@ -15,9 +15,9 @@
 namespace fg {
 namespace {
 
-uint8_t& WallByte(int x, int y) { return LevelImage[2 + y * 64 + x]; }
-uint8_t& FloorByte(int x, int y) { return LevelImage[2 + 4096 + y * 64 + x]; }
-uint8_t& CeilingByte(int x, int y) { return LevelImage[2 + 8192 + y * 64 + x]; }
+uint8_t& WallByte(int x, int y) { return LevelImage[LevelByteIndex(WALL_LAYER, x, y)]; }
+uint8_t& FloorByte(int x, int y) { return LevelImage[LevelByteIndex(FLOOR_LAYER, x, y)]; }
+uint8_t& CeilingByte(int x, int y) { return LevelImage[LevelByteIndex(CEILING_LAYER, x, y)]; }
 
 TEST(LoadLevel, ConvertsLayersAndStartsEveryDoorClosed) {
     std::memset(LevelImage, 0, sizeof LevelImage);
@@ -31,7 +31,7 @@ TEST(LoadLevel, ConvertsLayersAndStartsEveryDoorClosed) {
     WallByte(63, 63) = 127;
     FloorByte(5, 10) = 200;  // floors and ceilings are copied unchanged
     CeilingByte(2, 3) = 64;
-    ASSERT_EQ(LevelImage[2 + 4096 + 10 * 64 + 5], 200);
+    ASSERT_EQ(LevelImage[2 + 4096 + 10 * 64 + 5], 200);  // the layout in plain numbers, once
     LoadLevel();
     PlacePlayer();
     EXPECT_EQ(Player.x, 7.0);  // a corner, not a cell centre
@@ -102,7 +102,7 @@ TEST(BuiltInLevel, KeepsItsOutline) {
     EXPECT_EQ(s.startX, start[0]);
     EXPECT_EQ(s.startY, start[1]);
     for (int x : {start[0] - 1, start[0]})
-        for (int y : {start[1] - 1, start[1]}) EXPECT_EQ(LevelImage[2 + y * 64 + x], 0) << x << "," << y;
+        for (int y : {start[1] - 1, start[1]}) EXPECT_EQ(WallByte(x, y), 0) << x << "," << y;
     EXPECT_EQ(s.reachableCount, reachable);
     EXPECT_FALSE(s.reachableOnEdge);
     EXPECT_FALSE(s.reachableTouchesOutside);
@@ -121,7 +121,7 @@ TEST(BuiltInLevel, KeepsItsOutline) {
     EXPECT_EQ(Counts(s.ceilingsByTexture, 256), f.counts["ceilings_by_texture"]);
     EXPECT_EQ(s.pocketCells, pockets);
     EXPECT_EQ(s.strayCeilings, f.numbers["stray_ceilings"].at(0));
-    EXPECT_NE(LevelImage[2 + 8192 + stray[1] * 64 + stray[0]], 0);
+    EXPECT_NE(CeilingByte(stray[0], stray[1]), 0);
     EXPECT_EQ(s.trailingCeilingZeros, f.numbers["ceiling_zero_tail"].at(0));
     // Actors start on reachable cells that are no door, or in the pocket.
     EXPECT_EQ(s.actorCells, reachable - Sum(f.counts["doors_by_byte"]) + pockets);
@@ -129,8 +129,8 @@ TEST(BuiltInLevel, KeepsItsOutline) {
     for (int x = 0; x < 64; ++x)
         for (int y = 0; y < 64; ++y)
             if (s.reachable[x][y]) {
-                EXPECT_NE(LevelImage[2 + 4096 + y * 64 + x], 0) << x << "," << y;
-                EXPECT_NE(LevelImage[2 + 8192 + y * 64 + x], 0) << x << "," << y;
+                EXPECT_NE(FloorByte(x, y), 0) << x << "," << y;
+                EXPECT_NE(CeilingByte(x, y), 0) << x << "," << y;
             }
 }
 
@@ -142,10 +142,8 @@ TEST(BuiltInLevel, SurveyNoticesAHoleInTheOuterWall) {
     // Knock out the first wall that has a reachable cell on one side and nothing on the other.
     for (int y = 1; y < 63; ++y)
         for (int x = 1; x < 63; ++x) {
-            uint8_t& w = LevelImage[2 + y * 64 + x];
-            if (w == 0 || w >= 64 || !before.reachable[x + 1][y] ||
-                LevelImage[2 + 4096 + y * 64 + x - 1] != 0)
-                continue;
+            uint8_t& w = WallByte(x, y);
+            if (w == 0 || w >= 64 || !before.reachable[x + 1][y] || FloorByte(x - 1, y) != 0) continue;
             w = 0;
             LevelSurvey after;
             SurveyLevel(LevelImage, after);

@@ -22,19 +22,23 @@
 #include <string>
 #include <thread>
 
+#include "tests/test_support.h"
+
 namespace fg::harness {
 
-// A folder of this process and test alone, removed afterwards.
+// A folder of the test's own (tests/test_process.h), removed afterwards; its
+// paths are the strings shell commands are built from. The name is short:
+// socket paths inside it must stay within the 108 bytes a socket name may
+// have, and commands typed into a shell on one line of the pane.
 struct TempDir {
-    std::string path;
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "farrowgate-XXXXXX").string();
-        path = mkdtemp(pattern.data()) != nullptr ? pattern : "";
-    }
+    std::string path = test::MakeUniqueFolder("farrowgate-term").string();
     ~TempDir() {
         std::error_code ignored;
-        if (!path.empty()) std::filesystem::remove_all(path, ignored);
+        std::filesystem::remove_all(path, ignored);
     }
+    TempDir() = default;
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
     std::string operator/(const std::string& name) const { return path + "/" + name; }
 };
 
@@ -55,12 +59,7 @@ inline bool Succeeds(const std::string& command) {
 
 inline bool Installed(const std::string& program) { return Succeeds("command -v " + program); }
 
-inline std::string ReadText(const std::string& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+inline std::string ReadText(const std::string& path) { return test::ReadAll(path); }
 
 inline std::string Quoted(const std::string& text) {
     std::string quoted = "'";

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "console/ansi/terminal_output.h"
+#include "tests/test_support.h"
 
 #ifdef FARROWGATE_HAVE_VTERM
 #include <vterm.h>
@@ -27,24 +28,7 @@ namespace fs = std::filesystem;
 
 constexpr size_t FRAME_BYTES = SCREEN_WIDTH * SCREEN_HEIGHT * sizeof(CHAR_INFO);
 
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "farrowgate-screen-XXXXXX").string();
-        path = mkdtemp(pattern.data()) != nullptr ? fs::path(pattern) : fs::path();
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path.empty()) fs::remove_all(path, ignored);
-    }
-};
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::ReadAll;
 
 int RunHeadless(const std::string& arguments) {
     const std::string command = std::string(FARROWGATE_HEADLESS) + " " + arguments + " > /dev/null 2>&1";
@@ -76,10 +60,8 @@ bool SplitCapture(const std::string& capture, std::vector<std::string>& chunks) 
 }
 
 TEST(TerminalCapture, WritesTheEncodersBytesForEveryFrameAndRejectsABadSize) {
-    TempDir dir;
-    ASSERT_FALSE(dir.path.empty());
-    const fs::path script = dir.path / "walk.txt", frames = dir.path / "frames.bin",
-                   capture = dir.path / "out.bin";
+    test::TempFolder dir;
+    const fs::path script = dir / "walk.txt", frames = dir / "frames.bin", capture = dir / "out.bin";
     std::ofstream(script) << "16\n16 +UP\n16\n16 -UP\n16\n16 +LEFT\n16 -LEFT\n";
     ASSERT_EQ(RunHeadless("--script " + script.string() + " --frames-out " + frames.string() +
                           " --terminal-out " + capture.string() + " --terminal-size 80x24"),
@@ -112,7 +94,7 @@ TEST(TerminalCapture, WritesTheEncodersBytesForEveryFrameAndRejectsABadSize) {
 
 #ifdef FARROWGATE_HAVE_VTERM
 
-const fs::path ToursDir = fs::path(FARROWGATE_SOURCE_DIR) / "tests" / "tours";
+const fs::path ToursDir = test::ToursFolder();
 
 uint32_t CodePoint(uint16_t character) {
     switch (character & 0xFF) {
@@ -202,9 +184,7 @@ struct Tour {
 
 Tour RunTour(const std::string& name, const fs::path& dir) {
     const fs::path script = ToursDir / (name + ".txt");
-    std::string options, line;
-    std::istringstream first(ReadAll(script));
-    if (std::getline(first, line) && line.rfind("#! ", 0) == 0) options = line.substr(3);
+    const std::string options = test::TourOptions(name);
     const fs::path frames = dir / "frames.bin", capture = dir / "terminal.bin";
     Tour tour;
     EXPECT_EQ(RunHeadless("--script " + script.string() + " --frames-out " + frames.string() +
@@ -220,9 +200,8 @@ Tour RunTour(const std::string& name, const fs::path& dir) {
 class TerminalScreen : public testing::TestWithParam<const char*> {};
 
 TEST_P(TerminalScreen, EveryTourFrameShowsOnAnEmulatedTerminal) {
-    TempDir dir;
-    ASSERT_FALSE(dir.path.empty());
-    const Tour tour = RunTour(GetParam(), dir.path);
+    test::TempFolder dir;
+    const Tour tour = RunTour(GetParam(), dir.path());
     ASSERT_GT(tour.count, 8u);
 
     // 100 x 60, as captured by the headless runner: the picture fits.
@@ -270,9 +249,8 @@ TEST_P(TerminalScreen, EveryTourFrameShowsOnAnEmulatedTerminal) {
 // Paced over a slow link, most frames are never encoded: the next one sent is
 // the difference from the last one sent, and must leave the screen exact.
 TEST_P(TerminalScreen, FramesSkippedWhileTheLinkIsBusyLeaveTheScreenExact) {
-    TempDir dir;
-    ASSERT_FALSE(dir.path.empty());
-    const Tour tour = RunTour(GetParam(), dir.path);
+    test::TempFolder dir;
+    const Tour tour = RunTour(GetParam(), dir.path());
     Emulator e(60, 100);
     TerminalOutputState state;
     ResetTerminalOutput(state, 60, 100);
@@ -292,8 +270,7 @@ TEST_P(TerminalScreen, FramesSkippedWhileTheLinkIsBusyLeaveTheScreenExact) {
     EXPECT_LT(sent, tour.count / 4);
 }
 
-INSTANTIATE_TEST_SUITE_P(Tours, TerminalScreen,
-                         testing::Values("north_rooms", "south_rooms", "watch_figures", "clock_wrap"));
+INSTANTIATE_TEST_SUITE_P(Tours, TerminalScreen, testing::ValuesIn(test::GOLDEN_TOURS));
 
 #endif
 

@@ -14,6 +14,7 @@
 #include "console/frame_buffer.h"
 #include "render/caster.h"
 #include "render/shade_table.h"
+#include "tests/test_support.h"
 #include "world/actors.h"
 #include "world/angle_tables.h"
 #include "world/doors.h"
@@ -82,11 +83,8 @@ inline void FillUniformTexture(int t, uint8_t texel) {
 // A fingerprint (FNV-1a) of the state a column pass only reads: the grids,
 // the textures, the tables and the actors.
 inline uint64_t ReadOnlyWorld() {
-    uint64_t hash = 1469598103934665603ull;
-    const auto add = [&](const void* data, size_t size) {
-        const auto* b = static_cast<const unsigned char*>(data);
-        for (size_t i = 0; i < size; ++i) hash = (hash ^ b[i]) * 1099511628211ull;
-    };
+    uint64_t hash = FNV1A_START;
+    const auto add = [&](const void* data, size_t size) { hash = Fnv1a(data, size, hash); };
     add(WallGrid, sizeof WallGrid);
     add(FloorGrid, sizeof FloorGrid);
     add(CeilingGrid, sizeof CeilingGrid);

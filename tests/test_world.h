@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "app/frame_loop.h"
 #include "assets/asset_set.h"
 #include "assets/level.h"
 #include "console/frame_buffer.h"
@@ -29,16 +30,8 @@ inline void ResetWorld() {
     std::memset(TextureBank, 0, sizeof TextureBank);
     std::memset(FrameBuffer, 0, sizeof FrameBuffer);
     std::memset(DepthBuffer, 0, sizeof DepthBuffer);
-    UseRequest = 0;
-    UseTarget[0] = UseTarget[1] = 0;
-    ResetPlayer();
-    ResetDoors();
-    ResetActors();
-    ResetKeyboard();
-    BuildShadeTable();
-    BuildAngleTables();
-    BuildRowDistanceTable();
-    BuildFloorShadeLevels();
+    ResetWorldState();
+    BuildTables();
 }
 
 // The cells the collision box at (px, py) covers are exactly those between the

@@ -2,8 +2,8 @@
 the texel text of the art sources (art/README.md), PNG writing, and the
 built-in level's pinned figures.
 
-The palette is console/cell_glyphs.h's CONSOLE_PALETTE; a test keeps the two
-equal.
+The palette is console/cell_glyphs.h's CONSOLE_PALETTE and the level layout
+assets/level_image.h's; tests keep them equal.
 """
 
 import os
@@ -22,6 +22,15 @@ PALETTE = [
     (0x55, 0x55, 0x55), (0x55, 0x55, 0xFF), (0x55, 0xFF, 0x55), (0x55, 0xFF, 0xFF),
     (0xFF, 0x55, 0x55), (0xFF, 0x55, 0xFF), (0xFF, 0xFF, 0x55), (0xFF, 0xFF, 0xFF),
 ]
+
+# The level image's layout, as assets/level_image.h gives it; a test holds the
+# two equal. Wall-layer bytes: 0 empty, 1..63 walls, DOOR_BYTE_BASE empty,
+# DOOR_BYTE_BASE + t up to LAST_DOOR_BYTE a door of texture t.
+MAP_SIZE = 64
+LEVEL_START_BYTES = 2
+LEVEL_LAYER_BYTES = 4096
+DOOR_BYTE_BASE = 64
+LAST_DOOR_BYTE = 127
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 LEVEL_FIGURES = os.path.join(ROOT, "art", "level_figures.txt")

@@ -181,8 +181,8 @@ bool CheckPlayable(const std::string& path, const std::vector<uint8_t>& image, c
                    std::string& error) {
     LevelSurvey survey;
     SurveyLevel(image.data(), survey);
-    const int startWall = image[2 + survey.startY * MAP_SIZE + survey.startX];
-    if (startWall != 0 && startWall != 64) {
+    const int startWall = image[LevelByteIndex(WALL_LAYER, survey.startX, survey.startY)];
+    if (startWall != 0 && startWall != DOOR_BYTE_BASE) {
         error = Where(path, at.start, at.startColumn) + "the start cell (" + std::to_string(survey.startX) +
                 ", " + std::to_string(survey.startY) +
                 ") holds a wall or a door; the player must start on an empty cell";
@@ -277,8 +277,8 @@ bool ReadLevel(const std::string& path, const std::string& text, std::vector<uin
     for (++at; at < lines.size() && lines[at].text != "walls"; ++at)
         if (!ReadLegendLine(path, lines[at], legend, error)) return false;
 
-    const char* sections[3] = {"walls", "floors", "ceilings"};
-    for (int layer = 0; layer < 3; ++layer) {
+    const char* sections[LEVEL_LAYER_COUNT] = {"walls", "floors", "ceilings"};
+    for (int layer = 0; layer < LEVEL_LAYER_COUNT; ++layer) {
         if (!EndOfFile(path, lines, at, std::string("expected '") + sections[layer] + "'", error))
             return false;
         if (lines[at].text != sections[layer]) {
@@ -316,7 +316,7 @@ bool ReadLevel(const std::string& path, const std::string& text, std::vector<uin
                             "a wall-layer byte must be below 128 (walls 1..63, doors 65..127)";
                     return false;
                 }
-                image[2 + layer * MAP_SIZE * MAP_SIZE + y * MAP_SIZE + x] = static_cast<uint8_t>(value);
+                image[LevelByteIndex(layer, x, y)] = static_cast<uint8_t>(value);
             }
         }
     }

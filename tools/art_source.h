@@ -15,6 +15,9 @@ bool ReadTexture(const std::string& path, const std::string& text, std::vector<u
                  std::string& error);
 bool ReadSpriteSheet(const std::string& path, const std::string& text, std::vector<uint8_t>& sheet,
                      std::string& error);
+// A level the game could not start (no empty start cell, an opening to the
+// grid's edge, too few cells for the figures) is refused, but its image is
+// still filled in, so the tools can survey what is wrong with it.
 bool ReadLevel(const std::string& path, const std::string& text, std::vector<uint8_t>& image,
                std::string& error);
 

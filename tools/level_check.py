@@ -4,15 +4,21 @@ game relies on: the start, the reachable area, the wall ring, the texture
 counts of all three layers and the tail of the ceiling layer.  Exits 1 if any
 figure is off and 2 if the file cannot be read.
 
+With --survey, prints only the survey of each level named, in the form of
+art/level_figures.txt and a blank line after each, exactly as
+tools/level_survey.cpp counts it (a test runs both over the same levels and
+compares).
+
     python3 tools/level_check.py [level path]
+    python3 tools/level_check.py --survey LEVEL...
 """
 
 import os
 import sys
 
-from art_format import read_level_figures
+from art_format import DOOR_BYTE_BASE, LAST_DOOR_BYTE, MAP_SIZE, read_level_figures
 
-SIZE = 64
+SIZE = MAP_SIZE
 FIGURES = read_level_figures()
 START = tuple(FIGURES["start"])
 REACHABLE_CELLS = FIGURES["reachable_cells"][0]
@@ -112,11 +118,15 @@ def parse(text, name="level.txt"):
 
 
 def is_wall(b):
-    return 1 <= b <= 63
+    return 1 <= b < DOOR_BYTE_BASE
 
 
 def is_door(b):
-    return 65 <= b <= 127
+    return DOOR_BYTE_BASE < b <= LAST_DOOR_BYTE
+
+
+def is_empty(b):
+    return b in (0, DOOR_BYTE_BASE)
 
 
 def flood(seeds, passable):
@@ -152,6 +162,80 @@ def count(values):
         if v:
             result[v] = result.get(v, 0) + 1
     return dict(sorted(result.items()))
+
+
+def door_in_wall_line(walls, reach, x, y):
+    """Whether the door at (x, y) stands between two walls with open,
+    reachable ground on both sides across it."""
+    if not (0 < x < SIZE - 1 and 0 < y < SIZE - 1):
+        return False
+
+    def hard(b):
+        return not is_empty(b) and not is_door(b)
+
+    def open_cell(cx, cy):
+        return (cx, cy) in reach and is_empty(walls[cy][cx])
+
+    along_x = (hard(walls[y][x - 1]) and hard(walls[y][x + 1])
+               and open_cell(x, y - 1) and open_cell(x, y + 1))
+    along_y = (hard(walls[y - 1][x]) and hard(walls[y + 1][x])
+               and open_cell(x - 1, y) and open_cell(x + 1, y))
+    return along_x or along_y
+
+
+def survey(start, layers):
+    """The level's figures, named as in art/level_figures.txt, counted as
+    tools/level_survey.cpp counts them: reachable is a fill from the start cell
+    through empty cells and doors, a pocket cell is empty, unreachable and
+    floored, a stray ceiling has neither wall nor floor under it."""
+    walls, floors, ceilings = (layers[n] for n in LAYERS)
+    cells = [(x, y) for y in range(SIZE) for x in range(SIZE)]
+    sx, sy = start
+    reach = set()
+    if not is_wall(walls[sy][sx]) and walls[sy][sx] <= LAST_DOOR_BYTE:
+        reach = flood([start], lambda x, y: is_empty(walls[y][x]) or is_door(walls[y][x]))
+    solid = [(x, y) for x, y in cells if walls[y][x]]
+    flat = [ceilings[y][x] for y in range(SIZE) for x in range(SIZE)]
+
+    def edge(x, y):
+        return x in (0, SIZE - 1) or y in (0, SIZE - 1)
+
+    box = (min((x for x, _ in solid), default=SIZE), max((x for x, _ in solid), default=-1),
+           min((y for _, y in solid), default=SIZE), max((y for _, y in solid), default=-1))
+    return {
+        "start": [sx, sy],
+        "reachable_cells": [len(reach)],
+        "reachable_on_edge": [int(any(edge(x, y) for x, y in reach))],
+        "reachable_touches_outside": [int(any(
+            floors[y + dy][x + dx] == 0 for x, y in reach if not edge(x, y)
+            for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1))))],
+        "wall_cells": [len(solid)],
+        "wall_extent": list(box),
+        "walls_by_texture": count(walls[y][x] for x, y in solid if is_wall(walls[y][x])),
+        "doors_by_byte": count(walls[y][x] for x, y in solid if is_door(walls[y][x])),
+        "other_wall_bytes": [sum(1 for x, y in solid if not is_wall(walls[y][x]) and not is_door(walls[y][x]))],
+        "doors_in_wall_line": [int(all(door_in_wall_line(walls, reach, x, y)
+                                       for x, y in solid if is_door(walls[y][x])))],
+        "floors_by_texture": count(floors[y][x] for x, y in cells),
+        "ceilings_by_texture": count(ceilings[y][x] for x, y in cells),
+        "pocket_cells": [sum(1 for x, y in cells if is_empty(walls[y][x]) and (x, y) not in reach
+                             and floors[y][x])],
+        "stray_ceilings": [sum(1 for x, y in cells if walls[y][x] == 0 and floors[y][x] == 0
+                               and ceilings[y][x])],
+        "ceiling_zero_tail": [len(flat) - max((i + 1 for i, v in enumerate(flat) if v), default=0)],
+        "actor_cells": [sum(1 for x, y in cells if floors[y][x] and is_empty(walls[y][x]))],
+    }
+
+
+def survey_text(figures):
+    """The survey as lines of art/level_figures.txt's form, in a fixed order."""
+    lines = []
+    for name, value in figures.items():
+        if isinstance(value, dict):
+            lines.append(" ".join([name] + ["%d:%d" % item for item in value.items()]))
+        else:
+            lines.append(" ".join([name] + [str(v) for v in value]))
+    return "\n".join(lines) + "\n"
 
 
 def check(start, layers):
@@ -193,22 +277,8 @@ def check(start, layers):
            sum(1 for x, y in solid
                if not is_wall(walls[y][x]) and not is_door(walls[y][x])), 0)
 
-    def open_cell(x, y):
-        return (x, y) in reach and not is_door(walls[y][x])
-
-    bad_doors = []
-    for x, y in solid:
-        if not is_door(walls[y][x]):
-            continue
-        if not (0 < x < SIZE - 1 and 0 < y < SIZE - 1):
-            bad_doors.append((x, y))
-            continue
-        across_x = (is_wall(walls[y][x - 1]) and is_wall(walls[y][x + 1])
-                    and open_cell(x, y - 1) and open_cell(x, y + 1))
-        across_y = (is_wall(walls[y - 1][x]) and is_wall(walls[y + 1][x])
-                    and open_cell(x - 1, y) and open_cell(x + 1, y))
-        if not (across_x or across_y):
-            bad_doors.append((x, y))
+    bad_doors = [(x, y) for x, y in solid
+                 if is_door(walls[y][x]) and not door_in_wall_line(walls, reach, x, y)]
     figure("doors not set in a wall line", bad_doors, [])
 
     pocket = [(x, y) for x, y in cells
@@ -285,15 +355,27 @@ def show_maps(start, legend, layers):
         print()
 
 
+def read_level(path):
+    """(start, legend, layers) of the level file at path; raises OSError or
+    LevelError."""
+    with open(path, newline="") as f:
+        return parse(f.read(), os.path.basename(path))
+
+
 def main(argv):
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    path = argv[1] if len(argv) > 1 else os.path.join(root, "art", "level.txt")
+    surveys = len(argv) > 1 and argv[1] == "--survey"
+    paths = argv[2:] if surveys else [argv[1] if len(argv) > 1 else os.path.join(root, "art", "level.txt")]
     try:
-        with open(path, newline="") as f:
-            start, legend, layers = parse(f.read(), os.path.basename(path))
+        levels = [read_level(path) for path in paths]
     except (OSError, LevelError) as e:
         print("level_check:", e)
         return 2
+    if surveys:
+        for start, _, layers in levels:
+            sys.stdout.write(survey_text(survey(start, layers)) + "\n")
+        return 0
+    start, legend, layers = levels[0]
     show_maps(start, legend, layers)
     failures = 0
     for label, found, wanted, ok in check(start, layers):

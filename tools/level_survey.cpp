@@ -1,19 +1,23 @@
 #include "tools/level_survey.h"
 
 #include <cstring>
+#include <initializer_list>
+#include <string>
 #include <vector>
+
+#include "assets/level_image.h"
 
 namespace fg {
 
 namespace {
 
-constexpr int N = 64;
+constexpr int N = MAP_SIZE;
 
-int Wall(const uint8_t* image, int x, int y) { return image[2 + y * N + x]; }
-int Floor(const uint8_t* image, int x, int y) { return image[2 + 4096 + y * N + x]; }
-int Ceiling(const uint8_t* image, int x, int y) { return image[2 + 8192 + y * N + x]; }
-bool Empty(int wall) { return wall == 0 || wall == 64; }
-bool Door(int wall) { return wall >= 65 && wall <= 127; }
+int Wall(const uint8_t* image, int x, int y) { return image[LevelByteIndex(WALL_LAYER, x, y)]; }
+int Floor(const uint8_t* image, int x, int y) { return image[LevelByteIndex(FLOOR_LAYER, x, y)]; }
+int Ceiling(const uint8_t* image, int x, int y) { return image[LevelByteIndex(CEILING_LAYER, x, y)]; }
+bool Empty(int wall) { return wall == 0 || wall == DOOR_BYTE_BASE; }
+bool Door(int wall) { return wall > DOOR_BYTE_BASE && wall <= LAST_DOOR_BYTE; }
 bool Solid(int wall) { return !Empty(wall) && !Door(wall); }
 
 void Fill(const uint8_t* image, LevelSurvey& s) {
@@ -40,6 +44,19 @@ bool InWallLine(const uint8_t* image, const LevelSurvey& s, int x, int y) {
     const bool alongY =
         Solid(Wall(image, x, y - 1)) && Solid(Wall(image, x, y + 1)) && open(x - 1, y) && open(x + 1, y);
     return alongX || alongY;
+}
+
+void AddCounts(std::string& out, const char* name, const int* counts, int size) {
+    out += name;
+    for (int i = 1; i < size; ++i)
+        if (counts[i] != 0) out += " " + std::to_string(i) + ":" + std::to_string(counts[i]);
+    out += "\n";
+}
+
+void AddNumbers(std::string& out, const char* name, std::initializer_list<int> numbers) {
+    out += name;
+    for (int n : numbers) out += " " + std::to_string(n);
+    out += "\n";
 }
 
 }  // namespace
@@ -70,7 +87,7 @@ void SurveyLevel(const uint8_t* image, LevelSurvey& s) {
                 if (x > s.wallMaxX) s.wallMaxX = x;
                 if (y < s.wallMinY) s.wallMinY = y;
                 if (y > s.wallMaxY) s.wallMaxY = y;
-                if (w < 64)
+                if (w < DOOR_BYTE_BASE)
                     ++s.wallsByTexture[w];
                 else if (Door(w)) {
                     ++s.doorsByByte[w];
@@ -92,8 +109,30 @@ void SurveyLevel(const uint8_t* image, LevelSurvey& s) {
             if (f != 0 && Empty(w)) ++s.actorCells;
         }
     int zeros = 0;
-    for (int i = 4095; i >= 0 && image[2 + 8192 + i] == 0; --i) ++zeros;
+    const uint8_t* ceilings = image + LevelByteIndex(CEILING_LAYER, 0, 0);
+    for (int i = LEVEL_LAYER_BYTES - 1; i >= 0 && ceilings[i] == 0; --i) ++zeros;
     s.trailingCeilingZeros = zeros;
+}
+
+std::string SurveyFigures(const LevelSurvey& s) {
+    std::string out;
+    AddNumbers(out, "start", {s.startX, s.startY});
+    AddNumbers(out, "reachable_cells", {s.reachableCount});
+    AddNumbers(out, "reachable_on_edge", {s.reachableOnEdge});
+    AddNumbers(out, "reachable_touches_outside", {s.reachableTouchesOutside});
+    AddNumbers(out, "wall_cells", {s.wallCells});
+    AddNumbers(out, "wall_extent", {s.wallMinX, s.wallMaxX, s.wallMinY, s.wallMaxY});
+    AddCounts(out, "walls_by_texture", s.wallsByTexture, DOOR_BYTE_BASE);
+    AddCounts(out, "doors_by_byte", s.doorsByByte, 256);
+    AddNumbers(out, "other_wall_bytes", {s.otherWallBytes});
+    AddNumbers(out, "doors_in_wall_line", {s.everyDoorInWallLine});
+    AddCounts(out, "floors_by_texture", s.floorsByTexture, 256);
+    AddCounts(out, "ceilings_by_texture", s.ceilingsByTexture, 256);
+    AddNumbers(out, "pocket_cells", {s.pocketCells});
+    AddNumbers(out, "stray_ceilings", {s.strayCeilings});
+    AddNumbers(out, "ceiling_zero_tail", {s.trailingCeilingZeros});
+    AddNumbers(out, "actor_cells", {s.actorCells});
+    return out;
 }
 
 }  // namespace fg

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "app/frame_loop.h"
 #include "assets/asset_set.h"
 #include "tools/level_survey.h"
 
@@ -19,9 +20,11 @@ void PrintCounts(const char* what, const int* counts, int size) {
 }
 
 char Symbol(const uint8_t* image, const fg::LevelSurvey& s, int x, int y) {
-    const int w = image[2 + y * 64 + x], f = image[2 + 4096 + y * 64 + x], c = image[2 + 8192 + y * 64 + x];
-    if (w >= 65 && w <= 127) return 'D';
-    if (w != 0 && w != 64) return '#';
+    const int w = image[fg::LevelByteIndex(fg::WALL_LAYER, x, y)];
+    const int f = image[fg::LevelByteIndex(fg::FLOOR_LAYER, x, y)];
+    const int c = image[fg::LevelByteIndex(fg::CEILING_LAYER, x, y)];
+    if (w > fg::DOOR_BYTE_BASE && w <= fg::LAST_DOOR_BYTE) return 'D';
+    if (w != 0 && w != fg::DOOR_BYTE_BASE) return '#';
     if (x == s.startX && y == s.startY) return '@';
     if (s.reachable[x][y]) return ' ';
     if (f != 0) return '*';
@@ -32,7 +35,7 @@ char Symbol(const uint8_t* image, const fg::LevelSurvey& s, int x, int y) {
 }  // namespace
 
 int main() {
-    fg::DecodeAssets();
+    fg::BuildWorld();
     const uint8_t* image = fg::LevelImage;
     fg::LevelSurvey s;
     fg::SurveyLevel(image, s);

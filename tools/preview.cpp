@@ -15,9 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "app/frame_loop.h"
 #include "assets/asset_set.h"
 #include "console/atomic_file.h"
 #include "console/cell_glyphs.h"
+#include "console/cell_pixels.h"
 #include "console/number_text.h"
 #include "console/platform.h"
 #include "console/quoted_text.h"
@@ -37,8 +39,8 @@ const char* const USAGE =
     "options:\n"
     "  --factor F   brightness factor applied to every texel, as walls use (default 1.0)\n"
     "  --tile N     repeat the texture N x N times, to check seams (1..8, default 1)\n"
-    "  --cell WxH   pixels per console cell (1..32 each, default 8x8; the real\n"
-    "               console cell is about 8x8, so a frame is 640x400)\n";
+    "  --cell WxH   pixels per console cell (1..32 each; default 8x8, the web\n"
+    "               page's cell, so a frame is the page's picture)\n";
 
 // Prints one line and yields the exit status for bad input of any kind.
 int Fail(const std::string& message) {
@@ -92,26 +94,14 @@ bool MakeImage(int64_t width, int64_t height, Image& image, std::string& error) 
     return true;
 }
 
-// Draws cells of one size. The shade glyphs are ordered-dither masks: pixels
-// are ranked by a 4x4 Bayer matrix and the first quarter, half or three
-// quarters take the foreground. Ranking (rather than a plain threshold) keeps
-// the coverage right for cell sizes that are not multiples of four.
+// Draws cells of one size with the console's own dot patterns
+// (console/cell_pixels.h), so a frame here is the web page's frame. The
+// patterns are taken at the picture's pixel, not the cell's: at the console's
+// 8 x 8 cell that is the same dot, and at any other size the shades keep
+// their coverage.
 class CellPainter {
 public:
-    CellPainter(int width, int height) : width_(width), height_(height) {
-        static const int bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
-        const int count = width * height;
-        std::vector<int> order(count);
-        for (int i = 0; i < count; ++i) order[i] = i;
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            return bayer[(a / width) % 4][(a % width) % 4] < bayer[(b / width) % 4][(b % width) % 4];
-        });
-        for (int s = 0; s < 3; ++s) {
-            masks_[s].assign(count, 0);
-            const long lit = std::lround(count * (s + 1) / 4.0);
-            for (long i = 0; i < lit; ++i) masks_[s][order[i]] = 1;
-        }
-    }
+    CellPainter(int width, int height) : width_(width), height_(height) {}
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -122,37 +112,16 @@ public:
         // Bit 7 is the bright background on a real console; the game never
         // sets it, but a frames file may come from elsewhere.
         const uint8_t bg = (cell.attributes >> 4) & 0x0F;
-        const std::vector<uint8_t>* mask = nullptr;
-        switch (cell.character) {
-            case 0:
-            case 32:
-            case 255:  // the blank glyphs of code page 437
-                image.Fill(x, y, width_, height_, bg);
-                return;
-            case fg::FULL_BLOCK: image.Fill(x, y, width_, height_, fg); return;
-            case fg::LIGHT_SHADE: mask = &masks_[0]; break;
-            case fg::MEDIUM_SHADE: mask = &masks_[1]; break;
-            case fg::DARK_SHADE: mask = &masks_[2]; break;
-            default:
-                // A glyph the game never writes: a hollow box makes it stand
-                // out instead of passing for a plausible shade.
-                image.Fill(x, y, width_, height_, bg);
-                image.Fill(x, y, width_, 1, fg);
-                image.Fill(x, y + height_ - 1, width_, 1, fg);
-                image.Fill(x, y, 1, height_, fg);
-                image.Fill(x + width_ - 1, y, 1, height_, fg);
-                return;
-        }
         for (int r = 0; r < height_; ++r) {
             uint8_t* row = &image.pixels[static_cast<size_t>(y + r) * image.width + x];
-            for (int c = 0; c < width_; ++c) row[c] = (*mask)[r * width_ + c] ? fg : bg;
+            for (int c = 0; c < width_; ++c)
+                row[c] = fg::DotIsForeground(cell.character, x + c, y + r) ? fg : bg;
         }
     }
 
 private:
     int width_;
     int height_;
-    std::vector<uint8_t> masks_[3];
 };
 
 // Draws texture t's texels as console cells at brightness factor, with its top
@@ -204,11 +173,6 @@ void PaintNumber(Image& image, int x, int y, int scale, int number) {
 }
 
 // Commands
-void LoadAssets() {
-    fg::DecodeAssets();
-    fg::SplitSpriteSheets();
-    fg::BuildShadeTable();
-}
 
 bool RenderTexture(int t, float factor, int tile, const CellPainter& painter, Image& image,
                    std::string& error) {
@@ -414,8 +378,8 @@ bool ParseFactor(const char* text, float& out) {
 struct Options {
     float factor = 1.0f;
     int tile = 1;
-    int cellWidth = 8;
-    int cellHeight = 8;
+    int cellWidth = fg::CELL_PIXELS;
+    int cellHeight = fg::CELL_PIXELS;
     bool factorGiven = false;
     bool tileGiven = false;
     std::vector<std::string> positional;
@@ -499,7 +463,7 @@ int Run(int argc, char** argv) {
                         " (a number from 0)");
         ok = RenderFrame(options.positional[0], index, painter, image, error);
     } else {
-        LoadAssets();
+        fg::BuildWorld();
         if (command == "texture" || command == "sheet") {
             const bool texture = command == "texture";
             int n = 0;

@@ -27,7 +27,8 @@ void BuildRowDistanceTable() {
         for (int j = 0; j < SCREEN_HEIGHT / 2; ++j) {
             const double secant =
                 1.0 / SinTable[ANGLE_STEPS / 4 + SCREEN_WIDTH / 2 - c];  // 1 / cos of the offset
-            const double stretch = SCREEN_HEIGHT / 2.0 / (SCREEN_HEIGHT / 2 - j);
+            const int rowsBelowHorizon = SCREEN_HEIGHT / 2 - j;          // 25..1, exact
+            const double stretch = SCREEN_HEIGHT / 2.0 / rowsBelowHorizon;
             RowDistanceTable[c][j] = secant * stretch;
         }
 }

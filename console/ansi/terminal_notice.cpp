@@ -41,16 +41,19 @@ std::size_t SizeNotice(int rows, int columns, char* out) {
         length = 0;
         AppendText(out, length, "terminal is ");
         AppendSize(out, length, columns, rows);
-        AppendText(out, length, "; FARROWGATE needs 80x50");
+        AppendText(out, length, "; FARROWGATE needs ");
+        AppendSize(out, length, SCREEN_WIDTH, SCREEN_HEIGHT);
         AppendText(out, length, advice);
         if (length <= width) return length;
     }
     length = 0;
     AppendSize(out, length, columns, rows);
-    AppendText(out, length, "; needs 80x50");
+    AppendText(out, length, "; needs ");
+    AppendSize(out, length, SCREEN_WIDTH, SCREEN_HEIGHT);
     if (length <= width) return length;
     length = 0;
-    AppendText(out, length, "needs 80x50");
+    AppendText(out, length, "needs ");
+    AppendSize(out, length, SCREEN_WIDTH, SCREEN_HEIGHT);
     return length < width ? length : width;
 }
 

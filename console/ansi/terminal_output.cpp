@@ -243,7 +243,10 @@ void EncodeFrame(TerminalOutputState& state, const CHAR_INFO* cells, TerminalByt
         const CHAR_INFO* line = cells + row * SCREEN_WIDTH;
         for (int column = 0; column < columns; ++column) {
             if (noticeLength > 0 && row == rows - 1) {
-                unsigned code = static_cast<std::size_t>(column) < noticeLength ? notice[column] : ' ';
+                // As an unsigned byte: a char above 127 must not widen negative.
+                unsigned code = static_cast<std::size_t>(column) < noticeLength
+                                    ? static_cast<unsigned char>(notice[column])
+                                    : static_cast<unsigned char>(' ');
                 want[column] = SHOWN_PLAIN | (code << 8);
             } else {
                 want[column] =
