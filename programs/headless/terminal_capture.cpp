@@ -25,8 +25,12 @@ bool ParseTerminalSize(const char* text, int& columns, int& rows) {
     return ParseDimension(text, rows) && *text == '\0';
 }
 
-void StartTerminalCapture(int columns, int rows) {
-    ResetTerminalOutput(CaptureState, rows, columns);
+void StartTerminalCapture(const CaptureTerminal& terminal) {
+    ResetTerminalOutput(CaptureState, terminal.columns, terminal.rows);
+    CaptureState.cellWidthPx = terminal.cellWidthPx;
+    CaptureState.cellHeightPx = terminal.cellHeightPx;
+    CaptureState.trueColour = terminal.trueColour;
+    ArrangeTerminalPicture(CaptureState);
     CaptureState.repeatAllowed = true;
 }
 

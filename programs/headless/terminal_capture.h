@@ -16,8 +16,17 @@ constexpr int CAPTURE_DEFAULT_ROWS = 60;
 // "COLSxROWS", each 1..9999.
 bool ParseTerminalSize(const char* text, int& columns, int& rows);
 
-// Starts from a fresh terminal of the given size that takes REP, as xterm does.
-void StartTerminalCapture(int columns, int rows);
+// The terminal the capture stands for.
+struct CaptureTerminal {
+    int columns = CAPTURE_DEFAULT_COLUMNS;
+    int rows = CAPTURE_DEFAULT_ROWS;
+    int cellWidthPx = 0;  // 0: cell shape unknown, taken as twice as tall as wide
+    int cellHeightPx = 0;
+    bool trueColour = false;
+};
+
+// Starts from a fresh terminal as described that takes REP, as xterm does.
+void StartTerminalCapture(const CaptureTerminal& terminal);
 // Appends one frame's length and bytes.
 void AppendTerminalFrame(std::string& out, const CHAR_INFO* cells);
 
