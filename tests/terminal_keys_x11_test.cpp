@@ -104,7 +104,7 @@ TEST(TerminalKeysInX, KittyReportsReleasesSoAHoldWalksItsOwnLength) {
         << "Escape did not quit";
 }
 
-TEST(TerminalKeysInX, XtermRepeatsPressesAndALearnedHoldDoesNotStutter) {
+TEST(TerminalKeysInX, XtermTapsAreNudgesAndAHoldRunsFromItsFirstRepeat) {
     XServer x;
     if (!x.Start()) GTEST_SKIP() << "Xvfb and xdotool are needed for this test";
     if (!Installed("xterm") || !Installed("tmux")) GTEST_SKIP() << "xterm and tmux are needed for this test";
@@ -117,28 +117,35 @@ TEST(TerminalKeysInX, XtermRepeatsPressesAndALearnedHoldDoesNotStutter) {
         GTEST_SKIP() << "xterm did not start under Xvfb: " << ReadText(x.dir / "launch.log");
     }
     ASSERT_TRUE(x.Focus("xterm"));
-    // A tap before anything is learned lasts the decoder's first wait.
-    double before = SettledY(screen);
-    x.Hold("Up", 200);
-    const double firstTapMs = std::fabs(SettledY(screen) - before) * MS_PER_CELL;
-    RecordProperty("xterm_first_200ms_hold_walked_ms", static_cast<int>(std::lround(firstTapMs)));
-    EXPECT_NEAR(firstTapMs, 550, 2 * FRAME_MS + 10);
+    // Ten taps (40 ms down, half a second apart): each walks for the nudge,
+    // about 75 ms, whether a hold has been seen yet or not (before, a tap as
+    // late as a first repeat may be held as one, up to 120 ms).
+    for (int tap = 0; tap < 10; ++tap) {
+        const double before = SettledY(screen);
+        x.Hold(tap % 2 == 0 ? "Up" : "Down", 40);
+        const double tapMs = std::fabs(SettledY(screen) - before) * MS_PER_CELL;
+        RecordProperty("xterm_tap_" + std::to_string(tap) + "_walked_ms",
+                       static_cast<int>(std::lround(tapMs)));
+        EXPECT_GE(tapMs, 75 - FRAME_MS) << "tap " << tap;
+        EXPECT_LE(tapMs, 120 + 2 * FRAME_MS) << "tap " << tap;
+    }
 
     x.Hold("Down", 1500);  // teaches the delay and interval; ends at the wall behind
-    before = SettledY(screen);
-    x.Hold("Up", 1200);
+    double before = SettledY(screen);
+    x.Hold("Up", 1500);
     const double holdMs = std::fabs(SettledY(screen) - before) * MS_PER_CELL;
-    RecordProperty("xterm_learned_1200ms_hold_walked_ms", static_cast<int>(std::lround(holdMs)));
-    // X repeats after 660 ms every 40 ms: the last repeat comes 20 ms before
-    // the release, the walk stops 2.5 intervals after it, about 1280 ms in
-    // all. One pause at 550 ms until the first repeat would cost 110 ms of it.
-    EXPECT_GE(holdMs, 1200 + 30);
-    EXPECT_LE(holdMs, 1200 + 40 + 100 + 2 * FRAME_MS);
+    RecordProperty("xterm_learned_1500ms_hold_walked_ms", static_cast<int>(std::lround(holdMs)));
+    // X repeats after 660 ms every 40 ms: the nudge walks 75 ms, the first
+    // repeat walks on from 660 ms, the last repeat comes at most 40 ms before
+    // the release and the walk stops 2.5 intervals after it.
+    EXPECT_GE(holdMs, 75 + (1500 - 660) - 2 * FRAME_MS);
+    EXPECT_LE(holdMs, 75 + (1500 - 660) + 100 + 2 * FRAME_MS);
 
     before = SettledY(screen);
-    x.Hold("Down", 200);
+    x.Hold("Down", 40);
     const double tapMs = std::fabs(SettledY(screen) - before) * MS_PER_CELL;
-    RecordProperty("xterm_learned_200ms_hold_walked_ms", static_cast<int>(std::lround(tapMs)));
+    RecordProperty("xterm_learned_tap_walked_ms", static_cast<int>(std::lround(tapMs)));
+    EXPECT_NEAR(tapMs, 75, 2 * FRAME_MS);
     Succeeds(x.Env() + "xdotool key Escape");
     EXPECT_TRUE(WaitUntil([&] { return ProcessGone(std::stoi(xtermPid)); }, START_MS))
         << "Escape did not quit";
