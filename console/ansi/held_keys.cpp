@@ -67,7 +67,10 @@ void LearnJitter(TerminalInputState& state, uint32_t gap) {
 
 uint32_t HoldMs(const TerminalInputState& state, const HeldKey& key) {
     if (key.repeats == 0) return KEY_NUDGE_MS;
-    if (state.learnedIntervalMs == 0) return KEY_REPEAT_HOLD_MS;
+    // One byte after a nudge, before the terminal is known, may have been a
+    // second tap rather than a first repeat: it counts as no more than a nudge
+    // until a further repeat shows the hold, which then goes on.
+    if (state.learnedIntervalMs == 0) return key.repeats == 1 ? KEY_NUDGE_MS : KEY_REPEAT_HOLD_MS;
     const uint32_t byInterval = state.learnedIntervalMs * REPEAT_HOLD_INTERVALS_X2 / 2;
     uint32_t hold = byInterval > REPEAT_HOLD_MIN_MS ? byInterval : REPEAT_HOLD_MIN_MS;
     if (state.learnedJitterMs > 0) {
@@ -215,7 +218,7 @@ void PassKeyTime(TerminalInputState& state, uint32_t nowMs) {
             if (!key.down || CoveredByNewerKey(state, key, nowMs)) continue;
             if (nowMs - key.lastByteMs >= HoldMs(state, key)) {
                 key.timedOutUnrepeated = key.repeats == 0;
-                key.timedOutRepeating = key.repeats >= 2;
+                key.timedOutRepeating = key.repeats >= 1;
                 Release(state, key);
                 released = true;
             }
