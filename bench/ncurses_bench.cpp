@@ -37,7 +37,7 @@ struct PseudoTerminal {
     std::vector<double> marked;  // bytes before each mark
     std::atomic<bool> closing{false};
 
-    bool Open(int rows, int columns) {
+    bool Open(int columns, int rows) {
         master = posix_openpt(O_RDWR | O_NOCTTY);
         if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return false;
         slave = open(ptsname(master), O_RDWR | O_NOCTTY);
@@ -132,7 +132,7 @@ void BM_NcursesFrame(benchmark::State& state) {
     std::setlocale(LC_ALL, "C.UTF-8");
     unsetenv("LINES");
     unsetenv("COLUMNS");
-    if (!pty.Open(60, wide == 2 ? 200 : 100)) {
+    if (!pty.Open(wide == 2 ? 200 : 100, 60)) {
         state.SkipWithError("no pseudo-terminal");
         return;
     }

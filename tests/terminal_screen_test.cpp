@@ -134,7 +134,7 @@ struct Emulator {
     VTermScreen* screen;
     int rows, columns;
 
-    Emulator(int r, int c) : vt(vterm_new(r, c)), rows(r), columns(c) {
+    Emulator(int c, int r) : vt(vterm_new(r, c)), rows(r), columns(c) {
         vterm_set_utf8(vt, 1);
         screen = vterm_obtain_screen(vt);
         vterm_screen_reset(screen, 1);
@@ -142,7 +142,7 @@ struct Emulator {
     }
     ~Emulator() { vterm_free(vt); }
     void Feed(const std::string& bytes) { vterm_input_write(vt, bytes.data(), bytes.size()); }
-    void Resize(int r, int c) {
+    void Resize(int c, int r) {
         vterm_set_size(vt, r, c);
         rows = r;
         columns = c;
@@ -274,7 +274,7 @@ TEST_P(TerminalScreen, EveryTourFrameShowsOnAnEmulatedTerminal) {
     ASSERT_GT(tour.count, 8u);
 
     // 100 x 60, as captured by the headless runner: the picture fits.
-    Emulator large(60, 100);
+    Emulator large(100, 60);
     for (size_t f = 0; f < tour.count; ++f) {
         large.Feed(tour.capture[f]);
         std::string where;
@@ -286,7 +286,7 @@ TEST_P(TerminalScreen, EveryTourFrameShowsOnAnEmulatedTerminal) {
     const Tour wide =
         RunTour(GetParam(), dir.path, "--terminal-size 180x56 --terminal-cell 9x18 --terminal-colours 24bit");
     ASSERT_EQ(wide.count, tour.count);
-    Emulator wideScreen(56, 180);
+    Emulator wideScreen(180, 56);
     for (size_t f = 0; f < wide.count; ++f) {
         wideScreen.Feed(wide.capture[f]);
         std::string where;
@@ -298,7 +298,7 @@ TEST_P(TerminalScreen, EveryTourFrameShowsOnAnEmulatedTerminal) {
     // 24-bit colour) and shrunk to 70 x 30 on the way, as the back end does
     // on SIGWINCH; two frames cut short, one inside an escape sequence and one
     // inside a glyph, as by a failed write.
-    Emulator small(24, 80);
+    Emulator small(80, 24);
     TerminalOutputState state;
     ResetTerminalOutput(state, 80, 24);
     static TerminalBytes out;
@@ -312,7 +312,7 @@ TEST_P(TerminalScreen, EveryTourFrameShowsOnAnEmulatedTerminal) {
                       rows = f == grow    ? 60
                              : f == widen ? 52
                                           : 30;
-            small.Resize(rows, columns);
+            small.Resize(columns, rows);
             state.columns = columns;
             state.rows = rows;
             state.trueColour = f == widen;
