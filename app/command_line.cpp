@@ -20,7 +20,7 @@ const char USAGE[] =
     "  Up / Down      walk forward / backward\n"
     "  Left / Right   turn\n"
     "  Space          open or close the door in the middle of the view\n"
-    "  Escape         quit\n"
+    "  Escape         quit (in a terminal q too)\n"
     "\n"
     "Terminal: at least 80 columns by 50 rows, UTF-8 and 16 colours; standard\n"
     "input and output must be that terminal. On Windows the game uses the console.\n"

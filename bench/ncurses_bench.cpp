@@ -37,7 +37,7 @@ struct PseudoTerminal {
     std::vector<double> marked;  // bytes before each mark
     std::atomic<bool> closing{false};
 
-    bool Open(int rows, int columns) {
+    bool Open(int columns, int rows) {
         master = posix_openpt(O_RDWR | O_NOCTTY);
         if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return false;
         slave = open(ptsname(master), O_RDWR | O_NOCTTY);
@@ -110,26 +110,29 @@ std::vector<cchar_t> CellTable() {
     return table;
 }
 
-void DrawFrame(const TourFrame& frame, const std::vector<cchar_t>& table) {
+// `wide`: each cell drawn twice side by side, as the game draws it in a
+// terminal of tall cells.
+void DrawFrame(const TourFrame& frame, const std::vector<cchar_t>& table, int wide) {
     if (frame.tourStart) clearok(curscr, TRUE);
-    cchar_t line[SCREEN_WIDTH];
+    cchar_t line[SCREEN_WIDTH * 2];
     for (int row = 0; row < SCREEN_HEIGHT; ++row) {
-        for (int column = 0; column < SCREEN_WIDTH; ++column) {
-            const CHAR_INFO& cell = frame.cells[row * SCREEN_WIDTH + column];
+        for (int column = 0; column < SCREEN_WIDTH * wide; ++column) {
+            const CHAR_INFO& cell = frame.cells[row * SCREEN_WIDTH + column / wide];
             line[column] = table[(cell.character & 0xFF) * 256 + (cell.attributes & 0xFF)];
         }
-        mvadd_wchnstr(row, 0, line, SCREEN_WIDTH);
+        mvadd_wchnstr(row, 0, line, SCREEN_WIDTH * wide);
     }
     refresh();
 }
 
 void BM_NcursesFrame(benchmark::State& state) {
     const std::vector<TourFrame>& frames = GoldenTourFrames();
+    const int wide = static_cast<int>(state.range(0));
     PseudoTerminal pty;
     std::setlocale(LC_ALL, "C.UTF-8");
     unsetenv("LINES");
     unsetenv("COLUMNS");
-    if (!pty.Open(60, 100)) {
+    if (!pty.Open(wide == 2 ? 200 : 100, 60)) {
         state.SkipWithError("no pseudo-terminal");
         return;
     }
@@ -147,14 +150,14 @@ void BM_NcursesFrame(benchmark::State& state) {
     refresh();  // ncurses's own start-up output stays out of the figures
     pty.Mark();
     for (const TourFrame& frame : frames) {
-        DrawFrame(frame, table);
+        DrawFrame(frame, table, wide);
         pty.Mark();
     }
     while (pty.MarkedCount() < frames.size() + 1) std::this_thread::yield();
 
     size_t next = 0;
     for (auto _ : state) {
-        DrawFrame(frames[next], table);
+        DrawFrame(frames[next], table, wide);
         next = next + 1 == frames.size() ? 0 : next + 1;
     }
     endwin();
@@ -164,9 +167,9 @@ void BM_NcursesFrame(benchmark::State& state) {
     pty.Close();
     ReportFrameBytes(state,
                      std::vector<double>(pty.marked.begin() + 1, pty.marked.begin() + 1 + frames.size()));
-    state.SetLabel("ncurses, xterm-256color");
+    state.SetLabel(wide == 2 ? "ncurses, xterm-256color, wide (200x60)" : "ncurses, xterm-256color");
 }
-BENCHMARK(BM_NcursesFrame);
+BENCHMARK(BM_NcursesFrame)->Arg(1)->Arg(2);
 
 }  // namespace
 }  // namespace fg

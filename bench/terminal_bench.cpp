@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "bench/tour_frames.h"
@@ -37,10 +38,16 @@ size_t EncodeTourFrame(const TourFrame& frame, Mode mode) {
     return Bytes.length;
 }
 
+// Arguments: the mode, terminal cells per picture cell (1 narrow, 2 wide, in
+// a 200 x 60 terminal) and colours (16 or 24).
 void BM_TerminalEncode(benchmark::State& state) {
     const std::vector<TourFrame>& frames = GoldenTourFrames();
     const Mode mode = static_cast<Mode>(state.range(0));
-    ResetTerminalOutput(Output, 60, 100);
+    const bool wide = state.range(1) == 2;
+    const bool trueColour = state.range(2) == 24;
+    ResetTerminalOutput(Output, wide ? 200 : 100, 60);
+    Output.trueColour = trueColour;
+    ArrangeTerminalPicture(Output);
     Output.repeatAllowed = mode != DIFF_WITHOUT_REP;
     std::vector<double> bytes;
     for (const TourFrame& frame : frames) bytes.push_back(static_cast<double>(EncodeTourFrame(frame, mode)));
@@ -50,11 +57,20 @@ void BM_TerminalEncode(benchmark::State& state) {
         next = next + 1 == frames.size() ? 0 : next + 1;
     }
     ReportFrameBytes(state, bytes);
-    state.SetLabel(mode == DIFF               ? "cell diff, REP"
-                   : mode == DIFF_WITHOUT_REP ? "cell diff, no REP"
-                                              : "full repaint");
+    std::string label = mode == DIFF               ? "cell diff, REP"
+                        : mode == DIFF_WITHOUT_REP ? "cell diff, no REP"
+                                                   : "full repaint";
+    label += wide ? ", wide" : ", narrow";
+    label += trueColour ? ", 24-bit" : ", 16 colours";
+    state.SetLabel(label);
 }
-BENCHMARK(BM_TerminalEncode)->Arg(DIFF)->Arg(DIFF_WITHOUT_REP)->Arg(FULL_REPAINT);
+BENCHMARK(BM_TerminalEncode)
+    ->Args({DIFF, 1, 16})
+    ->Args({DIFF_WITHOUT_REP, 1, 16})
+    ->Args({FULL_REPAINT, 1, 16})
+    ->Args({DIFF, 1, 24})
+    ->Args({DIFF, 2, 16})
+    ->Args({DIFF, 2, 24});
 
 }  // namespace
 }  // namespace fg

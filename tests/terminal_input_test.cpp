@@ -24,7 +24,7 @@ TEST(TerminalInput, DecodesArrowsInBothFormsAndSpace) {
         Decoder decoder;
         EXPECT_EQ(decoder.Feed(c.bytes, 1000), (Keys{{c.code, true}})) << c.bytes + 1;
         // Long after: the key is released, and no Escape was left behind.
-        EXPECT_EQ(decoder.Feed("", 1000 + KEY_FIRST_HOLD_MS), (Keys{{c.code, false}})) << c.bytes + 1;
+        EXPECT_EQ(decoder.Feed("", 1000 + KEY_NUDGE_MS), (Keys{{c.code, false}})) << c.bytes + 1;
     }
 }
 
@@ -44,7 +44,7 @@ TEST(TerminalInput, JoinsASequenceSplitAcrossReadsWhateverTheGap) {
     EXPECT_EQ(split.Feed("\x1b", 1000), Keys{});
     EXPECT_EQ(split.Feed("[", 1010), Keys{});
     EXPECT_EQ(split.Feed("A", 1020), (Keys{{38, true}}));
-    EXPECT_EQ(split.Feed("", 1200), Keys{});  // no stray Escape
+    EXPECT_EQ(split.Feed("", 1200), (Keys{{38, false}}));  // the nudge ends; no stray Escape
 
     Decoder late;  // Escape, then "[A" typed much later, is Escape and two ignored keys
     EXPECT_EQ(late.Feed("\x1b", 1000), Keys{});
@@ -82,7 +82,9 @@ TEST(TerminalInput, UnderTheKeyProtocolsABareEscapeWaitsForTheRest) {
         EXPECT_EQ(decoder.Feed("", 1000 + 10 * ESCAPE_DELAY_MS), Keys{})
             << c.name << ": a bare ESC was Escape";
         EXPECT_EQ(decoder.Feed(c.rest, 1080 + 10 * ESCAPE_DELAY_MS), c.keys) << c.name;
-        EXPECT_EQ(decoder.Feed("\x1b\x1b", 2000), Keys{}) << c.name << ": two ESCs made an Escape";
+        // A key without release reports may be let go by now; no key goes down.
+        for (const Key& key : decoder.Feed("\x1b\x1b", 2000))
+            EXPECT_FALSE(key.down) << c.name << ": two ESCs pressed " << key.code;
     }
 
     Decoder kitty;  // a release cut inside its sequence still lets go
@@ -90,6 +92,15 @@ TEST(TerminalInput, UnderTheKeyProtocolsABareEscapeWaitsForTheRest) {
     EXPECT_EQ(kitty.Feed("\x1b[1;1:1D", 1000), (Keys{{37, true}}));
     EXPECT_EQ(kitty.Feed("\x1b[1;1:", 1100), Keys{});
     EXPECT_EQ(kitty.Feed("3D", 1180), (Keys{{37, false}}));
+}
+
+// A press that names its event comes only from a terminal reporting event
+// types: it is held until its release, even before the flags are answered.
+TEST(TerminalInput, AKittyPressThatNamesItsEventWaitsForItsRelease) {
+    Decoder decoder;
+    EXPECT_EQ(decoder.Feed("\x1b[1;1:1D", 1000), (Keys{{37, true}}));
+    EXPECT_EQ(decoder.Feed("", 3000), Keys{});
+    EXPECT_EQ(decoder.Feed("\x1b[1;1:3D", 3100), (Keys{{37, false}}));
 }
 
 TEST(TerminalInput, IgnoresOtherKeysAndSequences) {
@@ -100,17 +111,18 @@ TEST(TerminalInput, IgnoresOtherKeysAndSequences) {
     EXPECT_FALSE(decoder.state.interruptRequested);
 }
 
-TEST(TerminalInput, TapIsReleasedAfterTheFirstHold) {
+TEST(TerminalInput, TapIsReleasedAfterTheNudge) {
     Decoder decoder;
     EXPECT_EQ(decoder.Feed("\x1b[A", 1000), (Keys{{38, true}}));
-    EXPECT_EQ(decoder.Feed("", 1000 + KEY_FIRST_HOLD_MS - 1), Keys{});
-    EXPECT_EQ(decoder.Feed("", 1000 + KEY_FIRST_HOLD_MS), (Keys{{38, false}}));
+    EXPECT_EQ(decoder.Feed("", 1000 + KEY_NUDGE_MS - 1), Keys{});
+    EXPECT_EQ(decoder.Feed("", 1000 + KEY_NUDGE_MS), (Keys{{38, false}}));
     EXPECT_EQ(decoder.Feed("", 5000), Keys{});
 }
 
 // A key held for two seconds on a terminal with a 500 ms repeat delay and a
-// 33 ms repeat rate, polled every 16 ms: down once, never up until released.
-TEST(TerminalInput, HeldKeyStaysDownWhileRepeatsFlowAndIsReleasedSoonAfter) {
+// 33 ms repeat rate, polled every 16 ms: down for the nudge, up until the
+// first repeat shows it held, then down without a break until released.
+TEST(TerminalInput, HeldKeyIsHeldAgainFromItsFirstRepeatAndReleasedSoonAfter) {
     Decoder decoder;
     Keys seen;
     uint32_t nextByte = 1000;
@@ -120,11 +132,51 @@ TEST(TerminalInput, HeldKeyStaysDownWhileRepeatsFlowAndIsReleasedSoonAfter) {
             bytes += "\x1b[D";
         }
         for (const Key& key : decoder.Feed(bytes, now)) seen.push_back(key);
+        const Keys expected = now < 1000 + KEY_NUDGE_MS ? Keys{{37, true}}
+                              : now < 1500              ? Keys{{37, true}, {37, false}}
+                                                        : Keys{{37, true}, {37, false}, {37, true}};
         if (now <= 3000) {
-            ASSERT_EQ(seen, (Keys{{37, true}})) << "at " << now;
+            ASSERT_EQ(seen, expected) << "at " << now;
         }
     }
-    EXPECT_EQ(seen, (Keys{{37, true}, {37, false}}));
+    EXPECT_EQ(seen, (Keys{{37, true}, {37, false}, {37, true}, {37, false}}));
+}
+
+// Whatever the protocol, a press and its release read in one poll hold the
+// key for the frame that takes them: the release waits for the next poll.
+TEST(TerminalInput, APressAndReleaseInOnePollHoldTheKeyForOneFrame) {
+    const char* const taps[] = {
+        "\x1b[1;1:1D\x1b[1;1:3D",                  // kitty
+        "\x1b[37;75;0;1;0;1_\x1b[37;75;0;0;0;1_",  // win32-input-mode
+    };
+    for (const char* tap : taps) {
+        Decoder decoder;
+        decoder.Feed(tap, 1000);  // learns the protocol from a first tap
+        EXPECT_EQ(decoder.Feed("", 1016), (Keys{{37, false}}));
+        EXPECT_EQ(decoder.Feed(tap, 1032), (Keys{{37, true}})) << tap + 1;
+        EXPECT_EQ(decoder.Feed("", 1048), (Keys{{37, false}})) << tap + 1;
+    }
+    Decoder legacy;  // no release is reported: the nudge holds it for frames
+    EXPECT_EQ(legacy.Feed("\x1b[D", 1000), (Keys{{37, true}}));
+    EXPECT_EQ(legacy.Feed("", 1016), Keys{});
+}
+
+TEST(TerminalInput, TheLetterQQuitsAsEscapeInEveryProtocol) {
+    for (const char* q : {"q", "Q", "\x1b[113u", "\x1b[113;1:1u", "\x1b[81;16;113;1;0;1_"}) {
+        Decoder decoder;
+        EXPECT_EQ(decoder.Feed(q, 1000), (Keys{{27, true}})) << q;
+    }
+}
+
+TEST(TerminalInput, TakesTheCellSizeReplyApartFromKeys) {
+    Decoder decoder;
+    EXPECT_EQ(decoder.Feed("\x1b[6;18;9t\x1b[A", 1000), (Keys{{38, true}}));
+    EXPECT_TRUE(decoder.state.replies.cellSizeSeen);
+    EXPECT_EQ(decoder.state.replies.cellHeightPx, 18u);
+    EXPECT_EQ(decoder.state.replies.cellWidthPx, 9u);
+    Decoder zero;  // a terminal that does not know says 0
+    zero.Feed("\x1b[6;0;0t", 1000);
+    EXPECT_FALSE(zero.state.replies.cellSizeSeen);
 }
 
 TEST(TerminalInput, ReleaseAndNewPressInOnePollLeaveTheKeyDown) {
@@ -137,8 +189,8 @@ TEST(TerminalInput, HoldTimesSurviveTheClockWrapping) {
     Decoder decoder;
     uint32_t start = 0xFFFFFF00u;
     decoder.Feed("\x1b[B", start);
-    EXPECT_EQ(decoder.Feed("", start + 100), Keys{});
-    EXPECT_EQ(decoder.Feed("", start + KEY_FIRST_HOLD_MS), (Keys{{40, false}}));
+    EXPECT_EQ(decoder.Feed("", start + KEY_NUDGE_MS - 1), Keys{});
+    EXPECT_EQ(decoder.Feed("", start + KEY_NUDGE_MS), (Keys{{40, false}}));
 }
 
 TEST(TerminalInput, CtrlCRequestsQuitEvenInsideASequence) {

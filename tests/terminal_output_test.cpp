@@ -22,9 +22,10 @@ std::string Encode(TerminalOutputState& state, const std::vector<CHAR_INFO>& cel
     return std::string(out.data, out.length);
 }
 
-// A terminal of 3 x 4 cells shows the top-left corner of the picture and the
-// notice on its last row, which keeps the byte stream short enough to spell out.
-TEST(TerminalOutput, EncodesGlyphsColoursAndTheNoticeOfAFrameCutToTheTerminal) {
+// A terminal of 4 x 3 cells shows the top-left corner of the picture, which
+// keeps the byte stream short enough to spell out; its last row is too short
+// for even the size the game needs, so no notice cuts it.
+TEST(TerminalOutput, EncodesGlyphsAndColoursOfAFrameCutToTheTerminal) {
     std::vector<CHAR_INFO> cells = Frame({0, 0});
     cells[0] = {176, 0x0C};  // bright red on black
     cells[1] = {177, 0x0C};  // same colour: no SGR
@@ -35,14 +36,14 @@ TEST(TerminalOutput, EncodesGlyphsColoursAndTheNoticeOfAFrameCutToTheTerminal) {
     cells[SCREEN_WIDTH + 1] = {'A', 0x01};
     cells[SCREEN_WIDTH + 2] = {7, 0x01};       // a control code must not reach the terminal
     cells[SCREEN_WIDTH + 3] = {0x0141, 0x01};  // only the low byte is the character
-    cells[2 * SCREEN_WIDTH] = {'z', 0x0F};     // under the notice
+    cells[2 * SCREEN_WIDTH] = {'z', 0x0F};
 
     TerminalOutputState state;
-    ResetTerminalOutput(state, 3, 4);
+    ResetTerminalOutput(state, 4, 3);
     EXPECT_EQ(Encode(state, cells), BEGIN + ERASE +
                                         "\x1b[H\x1b[91;40m\u2591\u2592\x1b[44m\u2593\u2588"
                                         "\r\n\x1b[30;40m \x1b[34mA A"
-                                        "\r\n\x1b[0mneed" +
+                                        "\r\n\x1b[97mz\x1b[30m   " +
                                         END);
 }
 
@@ -121,7 +122,7 @@ TEST(TerminalOutput, CursorMovesTakeTheShortestForm) {
 TEST(TerminalOutput, SendsOnlyWhatChangedAndNothingForAnUnchangedFrame) {
     std::vector<CHAR_INFO> cells = Frame({'x', 0x07});
     TerminalOutputState state;
-    ResetTerminalOutput(state, 60, 100);
+    ResetTerminalOutput(state, SCREEN_WIDTH, SCREEN_HEIGHT);  // the picture alone, at the top-left
     const std::string start = BEGIN + ERASE + "\x1b[H" + "\x1b[37;40mxxx";
     EXPECT_EQ(Encode(state, cells).substr(0, start.size()), start);
     EXPECT_EQ(Encode(state, cells), "");
@@ -141,7 +142,7 @@ TEST(TerminalOutput, RepeatsRunsOnlyWhereAllowedAndShorter) {
     std::vector<CHAR_INFO> cells = Frame({'x', 0x07});
     for (bool allowed : {false, true}) {
         TerminalOutputState state;
-        ResetTerminalOutput(state, 60, 100);
+        ResetTerminalOutput(state, SCREEN_WIDTH, SCREEN_HEIGHT);
         state.repeatAllowed = allowed;
         Encode(state, Frame({'x', 0x07}));
         std::vector<CHAR_INFO> next = cells;
@@ -171,13 +172,14 @@ TEST(TerminalOutput, ShiftsARowThatMovedSideways) {
         const char* bytes;
     };
     const Case cases[] = {
-        {100, 2, "\x1b[0m\x1b[H\x1b[2P\x1b[78C\x1b[37;40mcd"},         // left by 2
-        {100, -3, "\x1b[0m\x1b[1;78H\x1b[3P\r\x1b[3@\x1b[37;40mxyz"},  // right by 3
-        {80, -3, "\x1b[0m\x1b[H\x1b[3@\x1b[37;40mxyz"},                // nothing beside the picture
+        // The picture centred at column 10 of 100.
+        {100, 2, "\x1b[0m\x1b[1;11H\x1b[2P\x1b[78C\x1b[37;40mcd"},           // left by 2
+        {100, -3, "\x1b[0m\x1b[1;88H\x1b[3P\x1b[77D\x1b[3@\x1b[37;40mxyz"},  // right by 3
+        {80, -3, "\x1b[0m\x1b[H\x1b[3@\x1b[37;40mxyz"},                      // nothing beside the picture
     };
     for (const Case& c : cases) {
         TerminalOutputState state;
-        ResetTerminalOutput(state, 60, c.columns);
+        ResetTerminalOutput(state, c.columns, SCREEN_HEIGHT);
         Encode(state, row(0));
         EXPECT_EQ(Encode(state, row(c.offset)), BEGIN + c.bytes + END) << c.columns << " " << c.offset;
     }
@@ -207,14 +209,15 @@ TEST(TerminalOutput, SizeNoticeShortensToFitTheTerminal) {
         {24, 60, "terminal is 60x24; FARROWGATE needs 80x50"},
         {24, 30, "30x24; needs 80x50"},
         {3, 12, "needs 80x50"},
-        {3, 4, "need"},
+        {3, 9, "80x50"},
+        {3, 4, ""},  // a size is shown whole or not at all
         {50, 80, ""},
         {60, 100, ""},
         {0, 0, ""},  // fits, or size unknown
     };
     for (const Case& c : cases) {
         char out[128];
-        EXPECT_EQ(std::string(out, SizeNotice(c.rows, c.columns, out)), c.notice)
+        EXPECT_EQ(std::string(out, SizeNotice(c.columns, c.rows, out)), c.notice)
             << c.columns << "x" << c.rows;
     }
 }

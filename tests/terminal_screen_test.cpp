@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "console/ansi/terminal_output.h"
+#include "console/cell_glyphs.h"
 #include "tests/test_support.h"
 
 #ifdef FARROWGATE_HAVE_VTERM
@@ -73,7 +74,7 @@ TEST(TerminalCapture, WritesTheEncodersBytesForEveryFrameAndRejectsABadSize) {
     ASSERT_EQ(chunks.size(), 7u);
 
     TerminalOutputState state;
-    ResetTerminalOutput(state, 24, 80);
+    ResetTerminalOutput(state, 80, 24);
     state.repeatAllowed = true;
     static TerminalBytes out;
     for (size_t f = 0; f < chunks.size(); ++f) {
@@ -116,7 +117,7 @@ struct Emulator {
     VTermScreen* screen;
     int rows, columns;
 
-    Emulator(int r, int c) : vt(vterm_new(r, c)), rows(r), columns(c) {
+    Emulator(int c, int r) : vt(vterm_new(r, c)), rows(r), columns(c) {
         vterm_set_utf8(vt, 1);
         screen = vterm_obtain_screen(vt);
         vterm_screen_reset(screen, 1);
@@ -124,25 +125,66 @@ struct Emulator {
     }
     ~Emulator() { vterm_free(vt); }
     void Feed(const std::string& bytes) { vterm_input_write(vt, bytes.data(), bytes.size()); }
-    void Resize(int r, int c) {
+    void Resize(int c, int r) {
         vterm_set_size(vt, r, c);
         rows = r;
         columns = c;
     }
 };
 
-// Counts visible cells that differ from the frame; the last visible row holds
-// the size notice, in default colours, when the terminal is too small.
-int WrongCells(const Emulator& e, const std::vector<CHAR_INFO>& cells, std::string& first) {
-    const int rows = e.rows < SCREEN_HEIGHT ? e.rows : SCREEN_HEIGHT;
-    const int columns = e.columns < SCREEN_WIDTH ? e.columns : SCREEN_WIDTH;
+// The state an encoder for this emulator's terminal would arrange: where the
+// picture sits, how wide its cells are, and its colours.
+TerminalOutputState Layout(const Emulator& e, int cellWidth, int cellHeight, bool trueColour) {
+    TerminalOutputState layout;
+    ResetTerminalOutput(layout, e.columns, e.rows);
+    layout.cellWidthPx = cellWidth;
+    layout.cellHeightPx = cellHeight;
+    layout.trueColour = trueColour;
+    ArrangeTerminalPicture(layout);
+    return layout;
+}
+
+bool ShowsColour(const VTermColor& shown, unsigned colour, bool trueColour) {
+    if (!trueColour)
+        return VTERM_COLOR_IS_INDEXED(&shown) && shown.indexed.idx == AnsiIndex(colour, colour & 0x08);
+    const uint8_t* rgb = CONSOLE_PALETTE[colour & 0x0F];
+    return VTERM_COLOR_IS_RGB(&shown) && shown.rgb.red == rgb[0] && shown.rgb.green == rgb[1] &&
+           shown.rgb.blue == rgb[2];
+}
+
+// The text lines under the picture, by terminal row: the key line, and the
+// true-shape notice under it.
+std::vector<std::pair<int, std::string>> LinesUnder(const TerminalOutputState& layout) {
+    std::vector<std::pair<int, std::string>> lines;
+    if (layout.keyLine) lines.push_back({layout.top + SCREEN_HEIGHT, KEY_LINE});
     char notice[128];
-    const size_t noticeLength = SizeNotice(e.rows, e.columns, notice);
+    if (layout.shapeLine)
+        lines.push_back({layout.top + SCREEN_HEIGHT + 1,
+                         std::string(notice, ShapeNotice(layout.columns, 2 * SCREEN_WIDTH, notice))});
+    return lines;
+}
+
+// Counts visible cells that differ from the frame, as laid out; the last
+// visible row holds the size notice, in default colours, when the terminal
+// is too small, and the rows under the picture its key line.
+int WrongCells(const Emulator& e, const std::vector<CHAR_INFO>& cells, std::string& first, int cellWidth = 0,
+               int cellHeight = 0, bool trueColour = false) {
+    const TerminalOutputState layout = Layout(e, cellWidth, cellHeight, trueColour);
+    const int step = layout.cellsPerCell, width = SCREEN_WIDTH * step;
+    const int rows = std::min(e.rows - layout.top, SCREEN_HEIGHT);
+    const int columns = std::min(e.columns - layout.left, width);
+    char notice[128];
+    const size_t noticeLength = SizeNotice(e.columns, e.rows, notice);
     int wrong = 0;
+    auto note = [&](int r, int c, uint32_t glyph) {
+        if (wrong++ < 3)
+            first += "row " + std::to_string(r) + " column " + std::to_string(c) + " shows " +
+                     std::to_string(glyph) + "; ";
+    };
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
             VTermScreenCell shown;
-            vterm_screen_get_cell(e.screen, VTermPos{r, c}, &shown);
+            vterm_screen_get_cell(e.screen, VTermPos{r + layout.top, c + layout.left}, &shown);
             const uint32_t glyph = shown.chars[0] == 0 ? ' ' : shown.chars[0];
             bool ok;
             if (noticeLength > 0 && r == rows - 1) {
@@ -150,27 +192,34 @@ int WrongCells(const Emulator& e, const std::vector<CHAR_INFO>& cells, std::stri
                 ok = glyph == want && VTERM_COLOR_IS_DEFAULT_FG(&shown.fg) &&
                      VTERM_COLOR_IS_DEFAULT_BG(&shown.bg);
             } else {
-                const CHAR_INFO& cell = cells[r * SCREEN_WIDTH + c];
-                ok = glyph == CodePoint(cell.character) && VTERM_COLOR_IS_INDEXED(&shown.fg) &&
-                     VTERM_COLOR_IS_INDEXED(&shown.bg) &&
-                     shown.fg.indexed.idx == AnsiIndex(cell.attributes, cell.attributes & 0x08) &&
-                     shown.bg.indexed.idx == AnsiIndex(cell.attributes >> 4, cell.attributes & 0x80);
+                const CHAR_INFO& cell = cells[r * SCREEN_WIDTH + c / step];
+                ok = glyph == CodePoint(cell.character) &&
+                     ShowsColour(shown.fg, cell.attributes & 0x0F, trueColour) &&
+                     ShowsColour(shown.bg, (cell.attributes >> 4) & 0x0F, trueColour);
             }
-            if (!ok && wrong++ < 3)
-                first += "row " + std::to_string(r) + " column " + std::to_string(c) + " shows " +
-                         std::to_string(glyph) + " fg " + std::to_string(shown.fg.indexed.idx) + " bg " +
-                         std::to_string(shown.bg.indexed.idx) + "; ";
+            if (!ok) note(r, c, glyph);
         }
     }
-    // Nothing beside or below the picture: blank, in default colours.
+    // Beside and below the picture: the lines under it, else blank, in
+    // default colours.
+    const auto lines = LinesUnder(layout);
     for (int r = 0; r < e.rows; ++r) {
-        for (int c = r < rows ? columns : 0; c < e.columns; ++c) {
+        std::string text;
+        for (const auto& [row, line] : lines)
+            if (row == r) text = line;
+        const int textAt = layout.left + (width - static_cast<int>(text.size())) / 2;
+        for (int c = 0; c < e.columns; ++c) {
+            const bool inPicture =
+                r >= layout.top && r < layout.top + rows && c >= layout.left && c < layout.left + columns;
+            if (inPicture) continue;
             VTermScreenCell shown;
             vterm_screen_get_cell(e.screen, VTermPos{r, c}, &shown);
-            const bool blank = (shown.chars[0] == 0 || shown.chars[0] == ' ') &&
-                               VTERM_COLOR_IS_DEFAULT_FG(&shown.fg) && VTERM_COLOR_IS_DEFAULT_BG(&shown.bg);
-            if (!blank && wrong++ == 0)
-                first += "outside the picture, row " + std::to_string(r) + " column " + std::to_string(c);
+            const uint32_t glyph = shown.chars[0] == 0 ? ' ' : shown.chars[0];
+            const int at = c - textAt;
+            const uint32_t want = at >= 0 && at < static_cast<int>(text.size()) ? text[at] : ' ';
+            if (glyph != want || !VTERM_COLOR_IS_DEFAULT_FG(&shown.fg) ||
+                !VTERM_COLOR_IS_DEFAULT_BG(&shown.bg))
+                note(r, c, glyph);
         }
     }
     return wrong;
@@ -182,13 +231,13 @@ struct Tour {
     size_t count;
 };
 
-Tour RunTour(const std::string& name, const fs::path& dir) {
+Tour RunTour(const std::string& name, const fs::path& dir, const std::string& terminal = "") {
     const fs::path script = ToursDir / (name + ".txt");
     const std::string options = test::TourOptions(name);
     const fs::path frames = dir / "frames.bin", capture = dir / "terminal.bin";
     Tour tour;
     EXPECT_EQ(RunHeadless("--script " + script.string() + " --frames-out " + frames.string() +
-                          " --terminal-out " + capture.string() + " " + options),
+                          " --terminal-out " + capture.string() + " " + options + " " + terminal),
               0);
     tour.frames = ReadAll(frames);
     tour.count = tour.frames.size() / FRAME_BYTES;
@@ -205,7 +254,7 @@ TEST_P(TerminalScreen, EveryTourFrameShowsOnAnEmulatedTerminal) {
     ASSERT_GT(tour.count, 8u);
 
     // 100 x 60, as captured by the headless runner: the picture fits.
-    Emulator large(60, 100);
+    Emulator large(100, 60);
     for (size_t f = 0; f < tour.count; ++f) {
         large.Feed(tour.capture[f]);
         std::string where;
@@ -213,20 +262,41 @@ TEST_P(TerminalScreen, EveryTourFrameShowsOnAnEmulatedTerminal) {
             << "100x60 frame " << f << ": " << where;
     }
 
-    // 80 x 24 without REP; grown to 100 x 60 and shrunk to 70 x 30 on the
-    // way, as the back end does on SIGWINCH; two frames cut short, one inside
-    // an escape sequence and one inside a glyph, as by a failed write.
-    Emulator small(24, 80);
+    // Each cell two wide, in 24-bit colour, centred in 180 x 56 with the keys under it.
+    const Tour wide = RunTour(GetParam(), dir.path(),
+                              "--terminal-size 180x56 --terminal-cell 9x18 --terminal-colours 24bit");
+    ASSERT_EQ(wide.count, tour.count);
+    Emulator wideScreen(180, 56);
+    for (size_t f = 0; f < wide.count; ++f) {
+        wideScreen.Feed(wide.capture[f]);
+        std::string where;
+        ASSERT_EQ(WrongCells(wideScreen, FrameCells(wide.frames, f), where, 9, 18, true), 0)
+            << "180x56 wide 24-bit frame " << f << ": " << where;
+    }
+
+    // 80 x 24 without REP; grown to 100 x 60, to 170 x 52 (two wide, in
+    // 24-bit colour) and shrunk to 70 x 30 on the way, as the back end does
+    // on SIGWINCH; two frames cut short, one inside an escape sequence and one
+    // inside a glyph, as by a failed write.
+    Emulator small(80, 24);
     TerminalOutputState state;
-    ResetTerminalOutput(state, 24, 80);
+    ResetTerminalOutput(state, 80, 24);
     static TerminalBytes out;
-    const size_t grow = tour.count / 3, shrink = 2 * tour.count / 3, cutSequence = tour.count / 2;
-    const size_t cutGlyph = tour.count - 3;
+    const size_t grow = tour.count / 4, widen = tour.count / 2, shrink = 3 * tour.count / 4;
+    const size_t cutSequence = tour.count / 2 + 2, cutGlyph = tour.count - 3;
     for (size_t f = 0; f < tour.count; ++f) {
-        if (f == grow || f == shrink) {
-            small.Resize(f == grow ? 60 : 30, f == grow ? 100 : 70);
-            state.rows = small.rows;
-            state.columns = small.columns;
+        if (f == grow || f == widen || f == shrink) {
+            const int columns = f == grow    ? 100
+                                : f == widen ? 170
+                                             : 70,
+                      rows = f == grow    ? 60
+                             : f == widen ? 52
+                                          : 30;
+            small.Resize(columns, rows);
+            state.columns = columns;
+            state.rows = rows;
+            state.trueColour = f == widen;
+            ArrangeTerminalPicture(state);
             ForgetTerminalScreen(state);
         }
         const std::vector<CHAR_INFO> cells = FrameCells(tour.frames, f);
@@ -241,7 +311,7 @@ TEST_P(TerminalScreen, EveryTourFrameShowsOnAnEmulatedTerminal) {
         }
         small.Feed(bytes);
         std::string where;
-        ASSERT_EQ(WrongCells(small, cells, where), 0)
+        ASSERT_EQ(WrongCells(small, cells, where, 0, 0, state.trueColour), 0)
             << small.columns << "x" << small.rows << " frame " << f << ": " << where;
     }
 }
@@ -251,9 +321,9 @@ TEST_P(TerminalScreen, EveryTourFrameShowsOnAnEmulatedTerminal) {
 TEST_P(TerminalScreen, FramesSkippedWhileTheLinkIsBusyLeaveTheScreenExact) {
     test::TempFolder dir;
     const Tour tour = RunTour(GetParam(), dir.path());
-    Emulator e(60, 100);
+    Emulator e(100, 60);
     TerminalOutputState state;
-    ResetTerminalOutput(state, 60, 100);
+    ResetTerminalOutput(state, 100, 60);
     static TerminalBytes out;
     std::mt19937 random(21);
     size_t sent = 0;

@@ -105,6 +105,33 @@ TEST(TerminalSession, EveryWayOutRestoresTheTerminalWithItsStatus) {
     }
 }
 
+// The game draws on the alternate screen, in 16 colours inside tmux even where
+// the outer terminal's COLORTERM says 24-bit, and q quits it with status 0:
+// the shell's screen comes back as it was, with no trace of the picture.
+TEST(TerminalSession, QQuitsAndGivesTheShellsScreenBack) {
+    Tmux tmux;
+    if (!ShellToolsInstalled()) GTEST_SKIP() << "tmux and bash are needed for this test";
+    ASSERT_TRUE(StartShell(tmux));
+    tmux.Line("export COLORTERM=truecolor; echo shell-text-before");
+    ASSERT_TRUE(
+        WaitUntil([&] { return tmux.Screen().find("\nshell-text-before") != std::string::npos; }, STEP_MS));
+    RunGame(tmux, "status");
+    ASSERT_TRUE(tmux.WaitForGame());
+    EXPECT_EQ(tmux.Format("#{alternate_on}"), "1");
+    const std::string picture = Output(tmux.tmux + " capture-pane -p -e -t input-test");
+    EXPECT_NE(picture.find("\u2588"), std::string::npos) << "no picture";
+    EXPECT_NE(picture.find(KEY_LINE), std::string::npos) << "no key line";
+    EXPECT_EQ(picture.find("38;2;"), std::string::npos) << "24-bit colour inside tmux";
+    tmux.Keys("q");
+    ASSERT_TRUE(tmux.WaitForFile("after")) << "q did not quit";
+    EXPECT_EQ(tmux.File("status"), "0");
+    EXPECT_EQ(tmux.Format("#{alternate_on}"), "0");
+    const std::string screen = tmux.Screen();
+    EXPECT_NE(screen.find("\nshell-text-before"), std::string::npos) << screen;
+    for (const char* glyph : {"\u2591", "\u2592", "\u2593", "\u2588"})
+        EXPECT_EQ(screen.find(glyph), std::string::npos) << "the picture was left on the shell's screen";
+}
+
 // Stopped by a signal: /proc on Linux, where procps may be missing; ps elsewhere.
 bool ProcessStopped(const std::string& pid) {
     if (pid.empty()) return false;
@@ -127,6 +154,7 @@ void ExpectShellWhileStopped(Tmux& tmux, const char* how) {
     tmux.Line("stty -g > " + tmux.dir / "stopped");
     ASSERT_TRUE(tmux.WaitForFile("stopped")) << how << ": no prompt while stopped";
     EXPECT_EQ(tmux.File("stopped"), tmux.File("before")) << how << ": terminal modes while stopped";
+    EXPECT_EQ(tmux.Format("#{alternate_on}"), "0") << how << ": the shell's screen not given back";
 }
 
 // Stopped, the shell has the terminal; continued, the game takes it back and
@@ -135,6 +163,9 @@ void ExpectStoppedThenWorking(Tmux& tmux, const char* how) {
     ExpectShellWhileStopped(tmux, how);
     tmux.Line("fg > /dev/null; echo $? > " + tmux.dir / "resumed");
     ASSERT_TRUE(WaitUntil([&] { return !tmux.CursorShown(); }, STEP_MS)) << how << ": not resumed";
+    EXPECT_EQ(tmux.Format("#{alternate_on}"), "1") << how << ": resumed outside the alternate screen";
+    EXPECT_TRUE(WaitUntil([&] { return tmux.Screen().find(KEY_LINE) != std::string::npos; }, STEP_MS))
+        << how << ": not repainted";
     tmux.Keys("Escape");
     ASSERT_TRUE(tmux.WaitForFile("resumed")) << how << ": Escape did not quit after resuming";
     EXPECT_EQ(tmux.File("resumed"), "0") << how;
@@ -336,7 +367,10 @@ TEST(TerminalSession, AStalledTerminalCannotHoldAQuitSignalHostage) {
         EXPECT_NE(tail.find("\x1b[<u"), std::string::npos)
             << "signal " << signal << ": keyboard flags left pushed";
         EXPECT_NE(tail.find("\x1b[?25h"), std::string::npos) << "signal " << signal << ": cursor left hidden";
-        EXPECT_EQ(tail.back(), '\n') << "signal " << signal << ": restore cut short";
+        const std::string last = "\x1b[?1049l";  // the restore ends by giving the shell's screen back
+        EXPECT_TRUE(tail.size() >= last.size() &&
+                    tail.compare(tail.size() - last.size(), last.size(), last) == 0)
+            << "signal " << signal << ": restore cut short";
     }
 }
 

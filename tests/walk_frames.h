@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "console/ansi/terminal_output.h"
 #include "tests/terminal_harness.h"
 
 namespace fg {
@@ -61,13 +62,37 @@ inline const std::vector<WalkFrame>& WalkFrames() {
 
 // Screen text (UTF-8 rows) as cell codes; the shades and block become their
 // code page 437 codes, other characters stay as they are.
-inline CellCodes CodesOf(const std::string& text) {
-    CellCodes cells(4000, ' ');
+// A terminal with room shows the picture centred, its key line under it:
+// that line tells where the picture is (else it is at the top-left).
+inline void FindPicture(const std::string& text, int& top, int& left) {
     std::istringstream lines(text);
     std::string line;
+    top = left = 0;
+    for (int row = 0; std::getline(lines, line); ++row) {
+        const size_t at = line.find(KEY_LINE);
+        if (at == std::string::npos || row < 50) continue;
+        top = row - 50;
+        left = static_cast<int>(at) - (80 - static_cast<int>(sizeof KEY_LINE - 1)) / 2;
+        return;
+    }
+}
+
+inline CellCodes CodesOf(const std::string& text) {
+    CellCodes cells(4000, ' ');
+    int top, left;
+    FindPicture(text, top, left);
+    std::istringstream lines(text);
+    std::string line;
+    for (int skip = 0; skip < top && std::getline(lines, line); ++skip) {
+    }
     for (int row = 0; row < 50 && std::getline(lines, line); ++row) {
         int column = 0;
-        for (size_t i = 0; i < line.size() && column < 80; ++column) {
+        size_t start = 0;
+        for (int skip = 0; skip < left && start < line.size(); ++skip) {  // left of the picture: spaces
+            ++start;
+            while (start < line.size() && (line[start] & 0xC0) == 0x80) ++start;
+        }
+        for (size_t i = start; i < line.size() && column < 80; ++column) {
             if (line.compare(i, 3, "\u2591") == 0)
                 cells[row * 80 + column] = '\xb0';
             else if (line.compare(i, 3, "\u2592") == 0)

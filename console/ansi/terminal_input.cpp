@@ -17,11 +17,13 @@ constexpr uint8_t BYTE_CTRL_C = 0x03;
 constexpr uint8_t BYTE_CTRL_Z = 0x1A;
 constexpr uint8_t BYTE_ESC = 0x1B;
 constexpr uint8_t BYTE_SPACE = 0x20;
+constexpr uint8_t BYTE_QUIT = 'q';             // quits as Escape does: the key terminal users try first
 constexpr uint32_t CSI_VALUE_CAP = 1'000'000;  // larger numbers are nobody's key
 
 // Kitty protocol: modifiers are sent as 1 + bits; the lock keys are not ours.
 constexpr uint32_t KITTY_CTRL = 4;
 constexpr uint32_t KITTY_LOCKS = 64 | 128;  // caps lock, num lock
+constexpr uint32_t KITTY_EVENT_PRESS = 1;   // 0 when the event field is left out
 constexpr uint32_t KITTY_EVENT_REPEAT = 2;
 constexpr uint32_t KITTY_EVENT_RELEASE = 3;
 constexpr uint32_t KITTY_FLAG_DISAMBIGUATE = 1;  // either of these sends Escape as "CSI 27 u"
@@ -31,7 +33,9 @@ constexpr uint32_t KITTY_KEYPAD_LEFT = 57417;  // keypad arrows: left, right, up
 
 // win32-input-mode control-key state bits: either Ctrl key.
 constexpr uint32_t WIN32_CTRL = 0x04 | 0x08;
+constexpr uint32_t VK_QUIT_LETTER = 'Q';  // virtual-key codes name letters in capitals
 constexpr uint32_t WIN32_INPUT_MODE = 9001;
+constexpr uint32_t CELL_SIZE_REPLY = 6;  // the answer to CSI 16 t
 
 uint16_t ArrowKey(uint8_t finalByte) {
     switch (finalByte) {
@@ -46,6 +50,7 @@ uint16_t ArrowKey(uint8_t finalByte) {
 uint16_t KittyKey(uint32_t code) {
     switch (code) {
         case 27: return VK_ESCAPE;
+        case BYTE_QUIT: return VK_ESCAPE;
         case 32: return VK_SPACE;
         case KITTY_KEYPAD_LEFT: return VK_LEFT;
         case KITTY_KEYPAD_LEFT + 1: return VK_RIGHT;
@@ -57,7 +62,9 @@ uint16_t KittyKey(uint32_t code) {
 
 // A press or repeat (event 1, 2 or absent) or a release (3) in kitty's form.
 void KittyEvent(TerminalInputState& state, uint16_t key, uint32_t event, uint32_t nowMs) {
-    if (event == KITTY_EVENT_REPEAT || event == KITTY_EVENT_RELEASE)
+    // Only a terminal reporting event types names one, even a press's: its
+    // releases will come, whether or not its flags answer has yet.
+    if (event == KITTY_EVENT_PRESS || event == KITTY_EVENT_REPEAT || event == KITTY_EVENT_RELEASE)
         UseRealReleases(state, KeyProtocol::Kitty);
     if (event == KITTY_EVENT_RELEASE)
         KeyReleased(state, key);
@@ -102,12 +109,12 @@ void Win32Record(TerminalInputState& state, const CsiParse& csi, uint32_t nowMs)
     const bool ctrl = (csi.value[4][0] & WIN32_CTRL) != 0;
     if (down && (character == BYTE_CTRL_C || (ctrl && virtualKey == 'C'))) state.interruptRequested = true;
     if (down && (character == BYTE_CTRL_Z || (ctrl && virtualKey == 'Z'))) state.suspendRequested = true;
-    if (virtualKey != VK_ESCAPE && virtualKey != VK_SPACE && (virtualKey < VK_LEFT || virtualKey > VK_DOWN))
-        return;
+    const uint16_t key = virtualKey == VK_QUIT_LETTER ? VK_ESCAPE : static_cast<uint16_t>(virtualKey);
+    if (key != VK_ESCAPE && key != VK_SPACE && (key < VK_LEFT || key > VK_DOWN)) return;
     if (down)
-        KeyBytes(state, static_cast<uint16_t>(virtualKey), nowMs);
+        KeyBytes(state, key, nowMs);
     else
-        KeyReleased(state, static_cast<uint16_t>(virtualKey));
+        KeyReleased(state, key);
 }
 
 void Reply(TerminalInputState& state, const CsiParse& csi, uint8_t finalByte) {
@@ -128,6 +135,12 @@ void Dispatch(TerminalInputState& state, uint8_t finalByte, uint32_t nowMs) {
     const CsiParse& csi = state.csi;
     if (csi.marker == '?') Reply(state, csi, finalByte);  // the fields kept are enough
     if (csi.overflow || csi.marker != 0 || csi.intermediate != 0) return;
+    if (finalByte == 't' && csi.fields == 3 && csi.value[0][0] == CELL_SIZE_REPLY) {
+        state.replies.cellSizeSeen = csi.value[1][0] > 0 && csi.value[2][0] > 0;
+        state.replies.cellHeightPx = csi.value[1][0];
+        state.replies.cellWidthPx = csi.value[2][0];
+        return;
+    }
     const uint16_t arrow = ArrowKey(finalByte);
     if (arrow != 0)
         KittyEvent(state, arrow, csi.value[1][1], nowMs);  // legacy forms have no event
@@ -221,6 +234,8 @@ void DecodeByte(TerminalInputState& state, uint8_t byte, uint32_t nowMs) {
                 StartSequence(state, nowMs);
             else if (byte == BYTE_SPACE)
                 KeyBytes(state, VK_SPACE, nowMs);
+            else if (byte == BYTE_QUIT || byte == (BYTE_QUIT ^ 0x20))  // q or Q
+                KeyBytes(state, VK_ESCAPE, nowMs);
             return;
         case EscapeParse::Escape:
             if (byte == '[')

@@ -8,6 +8,7 @@
 //   ESCAPE_DELAY_MS), Ctrl-C as byte 3 and Ctrl-Z as byte 26. Presses only.
 //   Once the terminal speaks one of the two protocols below, a bare ESC is
 //   never Escape, only the start of a sequence.
+// In every protocol the letter q quits as Escape does (it is reported as Escape).
 // - The kitty keyboard protocol: "CSI code ; mods : event u" and
 //   "CSI 1 ; mods : event A..D", event 1 press, 2 repeat, 3 release.
 // - win32-input-mode: "CSI Vk ; Sc ; Uc ; Kd ; Cs ; Rc _", Kd 1 down, 0 up.
@@ -26,14 +27,24 @@
 //
 // Synthesised releases (legacy): a held key sends its bytes again at the
 // autorepeat rate after the repeat delay, so a key goes down on its first
-// byte and is let go by time. The decoder learns the terminal's delay (first
-// byte to first repeat) and interval (between repeats) from the holds it
-// sees. A key that has not repeated is let go once the learned delay plus
-// DELAY_MARGIN_MS has passed (KEY_FIRST_HOLD_MS until a hold has been seen);
-// a repeating key REPEAT_HOLD_INTERVALS_X2 / 2 intervals after its last byte
-// (KEY_REPEAT_HOLD_MS until an interval is known). Autorepeat follows the
-// newest key, so an arrow held when another arrow goes down stops repeating
-// though it is still held: it stays down until that newer key is let go.
+// byte and is let go by time. A key that has not repeated is let go after a
+// nudge of KEY_NUDGE_MS, so a tap moves a little, not for a whole repeat
+// delay. When its first repeat then comes (about the terminal's repeat delay
+// after the press) the key is held again, and a repeating key is let go
+// REPEAT_HOLD_INTERVALS_X2 / 2 intervals after its last byte (KEY_REPEAT_HOLD_MS
+// until an interval is known). So a hold moves for the nudge, pauses for the
+// rest of the repeat delay, and runs on. The decoder learns the terminal's
+// delay (first byte to first repeat) and interval (between repeats) from the
+// holds it sees.
+//
+// A link that delivers repeats in bursts (ssh, a busy network) shows gaps
+// longer than the interval: the decoder learns that jitter from the repeat
+// spacing and holds a repeating key over it, up to JITTER_HOLD_MAX_MS. A key
+// let go during such a gap is held again when its repeats resume.
+//
+// Autorepeat follows the newest key, so an arrow held when another arrow goes
+// down stops repeating though it is still held: it stays down until that
+// newer key is let go.
 #pragma once
 
 #include <cstdint>
@@ -43,11 +54,19 @@
 namespace fg {
 
 constexpr uint32_t ESCAPE_DELAY_MS = 50;
-constexpr uint32_t KEY_FIRST_HOLD_MS = 550;   // covers the common 250-500 ms delays
-constexpr uint32_t KEY_REPEAT_HOLD_MS = 120;  // two slow repeats plus a late frame
-constexpr uint32_t DELAY_MARGIN_MS = 80;      // poll steps and scheduling on top of the delay
+constexpr uint32_t KEY_NUDGE_MS = 75;           // a tap: a few degrees of turn, a third of a cell of walk
+constexpr uint32_t KEY_FIRST_HOLD_MS = 550;     // before a delay is learned, a nudged key's first repeat
+                                                // may come this late (the common delays are 250-500 ms)
+constexpr uint32_t KEY_REPEAT_HOLD_MS = 120;    // two slow repeats plus a late frame
+constexpr uint32_t DELAY_MARGIN_MS = 80;        // poll steps and scheduling around the delay
+constexpr uint32_t FIRST_REPEAT_MIN_MS = 200;   // before a delay is learned: nearer is a second tap
+constexpr uint32_t FIRST_REPEAT_SLACK_MS = 40;  // a first repeat comes this near the learned delay
 constexpr uint32_t REPEAT_HOLD_INTERVALS_X2 = 5;
-constexpr uint32_t REPEAT_HOLD_MIN_MS = 50;  // a frame or two of jitter with a fast repeat
+constexpr uint32_t REPEAT_HOLD_MIN_MS = 50;   // a frame or two of jitter with a fast repeat
+constexpr uint32_t JITTER_MARGIN_MS = 30;     // on top of the learned jitter
+constexpr uint32_t JITTER_HOLD_MAX_MS = 400;  // a key is never let go later than this after its last byte
+constexpr uint32_t JITTER_DECAY_SHIFT = 5;    // each repeat forgets 1/32 of the jitter learned
+constexpr uint32_t LEARN_INTERVAL_SPAN_MIN_MS = 60;  // repeats closer than this together tell no interval
 // What a plausible terminal timing looks like; anything else is two taps.
 constexpr uint32_t LEARN_DELAY_MIN_MS = 100;
 constexpr uint32_t LEARN_DELAY_MAX_MS = 2000;
@@ -75,9 +94,8 @@ struct HeldKey {
     uint32_t lastByteOrder;
     uint32_t pressTake;       // state.takes when the key went down
     bool releaseDue;          // released before any poll took its press
-    bool timedOutUnrepeated;  // last let go by time before any repeat
-    bool pressedAgainSoon;    // this press came soon after such a release:
-    uint32_t earlierPressMs;  // perhaps the same hold, cut by a delay not yet known
+    bool timedOutUnrepeated;  // let go by the nudge, its first repeat not yet seen
+    bool timedOutRepeating;   // let go by time while it repeated: perhaps a gap in the link
 };
 
 // A control sequence being read: "ESC [" marker fields intermediate final.
@@ -100,6 +118,9 @@ struct TerminalReplies {
     bool attributesSeen;      // primary device attributes: the last answer
     uint32_t statusReports;   // answers to CSI 5 n ("CSI 0 n", "CSI 3 n") so far, wrapping
     uint8_t win32ReplyBytes;  // of such an answer typed out as win32 character records
+    bool cellSizeSeen;        // "CSI 6 ; height ; width t", the cell's size in pixels
+    uint32_t cellWidthPx;
+    uint32_t cellHeightPx;
 };
 
 // Everything the decoder remembers between feeds. Set up by ResetTerminalInput.
@@ -114,6 +135,7 @@ struct TerminalInputState {
     uint32_t takes;              // counts TakeTerminalInput calls
     uint32_t learnedDelayMs;     // 0 until a hold has shown it
     uint32_t learnedIntervalMs;  // 0 until a hold has shown it
+    uint32_t learnedJitterMs;    // how much later than the interval repeats have come
     bool interruptRequested;     // Ctrl-C was typed; stays set
     bool suspendRequested;       // Ctrl-Z was typed; the back end clears it
     bool repaintRequested;       // focus came back; the back end clears it

@@ -16,7 +16,8 @@ constexpr char SYNC_END[] = "\x1b[?2026l";
 // they print goes with the erase.
 constexpr char ERASE[] = "\x18\x80\x80\x1b[0m\x1b[2J";
 constexpr uint32_t ERASED_CELL = SHOWN_PLAIN | (' ' << 8);
-// Sideways shifts tried for a row, and the cells a shift must save to be used.
+// Sideways shifts tried for a row, and the cells a shift must save to be
+// used, in picture cells.
 constexpr int MAX_SHIFT = 12;
 constexpr int MIN_SHIFT_GAIN = 8;
 
@@ -48,18 +49,33 @@ int VisibleCount(int terminalSize, int pictureSize) {
     return (terminalSize > 0 && terminalSize < pictureSize) ? terminalSize : pictureSize;
 }
 
+int PictureWidth(const TerminalOutputState& state) { return SCREEN_WIDTH * state.cellsPerCell; }
+
+// Positions in the state are the picture's own (row 0, column 0 at its
+// top-left corner); the terminal's are offset by where the picture sits.
+std::size_t PictureMove(const TerminalOutputState& state, int row, int column, char* out) {
+    const int lastRow = state.rows > 0 ? state.rows - 1 : -1;
+    const int fromRow = state.cursorRow >= 0 ? state.cursorRow + state.top : -1;
+    const int fromColumn = state.cursorColumn >= 0 ? state.cursorColumn + state.left : -1;
+    return EncodeCursorMove(fromRow, fromColumn, row + state.top, column + state.left, lastRow, out);
+}
+
+void ChangePen(TerminalOutputState& state, TerminalBytes& out, int pen) {
+    out.length += EncodeColourChange(state.pen, pen, out.data + out.length, state.trueColour);
+    state.pen = pen;
+}
+
 // Where the cursor rests after drawing at `column`: the next column, or
 // unknown at the terminal's right edge, where it stays put without wrapping.
 int ColumnAfter(const TerminalOutputState& state, int column) {
-    int edge = state.columns > 0 ? state.columns : SCREEN_WIDTH;
+    int edge = state.columns > 0 ? state.columns - state.left : PictureWidth(state);
     return column + 1 < edge ? column + 1 : -1;
 }
 
 void DrawCell(TerminalOutputState& state, TerminalBytes& out, int row, int column, uint32_t cell) {
-    out.length += EncodeColourChange(state.pen, PenOf(cell), out.data + out.length);
-    state.pen = PenOf(cell);
+    ChangePen(state, out, PenOf(cell));
     AppendGlyph(out, GlyphOf(cell));
-    state.shown[row * SCREEN_WIDTH + column] = cell;
+    state.shown[row * SHOWN_WIDTH_MAX + column] = cell;
     state.cursorColumn = ColumnAfter(state, column);
 }
 
@@ -69,22 +85,20 @@ void DrawCell(TerminalOutputState& state, TerminalBytes& out, int row, int colum
 void ReachCell(TerminalOutputState& state, TerminalBytes& out, int row, int column, const uint32_t* want) {
     if (state.cursorRow == row && state.cursorColumn == column) return;
     char move[16];
-    int lastRow = state.rows > 0 ? state.rows - 1 : -1;
-    const std::size_t moveLength =
-        EncodeCursorMove(state.cursorRow, state.cursorColumn, row, column, lastRow, move);
+    const std::size_t moveLength = PictureMove(state, row, column, move);
     const int target = PenOf(want[column]);
-    const std::size_t byMove = moveLength + ColourChangeLength(state.pen, target);
+    const bool rgb = state.trueColour;
+    const std::size_t byMove = moveLength + ColourChangeLength(state.pen, target, rgb);
     std::size_t byRewrite = 0;
     int pen = state.pen;
     const bool canRewrite = state.cursorRow == row && state.cursorColumn >= 0 && state.cursorColumn < column;
     for (int c = canRewrite ? state.cursorColumn : column; c < column && byRewrite < byMove; ++c) {
-        byRewrite += ColourChangeLength(pen, PenOf(want[c])) + GlyphLength(GlyphOf(want[c]));
+        byRewrite += ColourChangeLength(pen, PenOf(want[c]), rgb) + GlyphLength(GlyphOf(want[c]));
         pen = PenOf(want[c]);
     }
-    if (canRewrite && byRewrite + ColourChangeLength(pen, target) < byMove) {
+    if (canRewrite && byRewrite + ColourChangeLength(pen, target, rgb) < byMove) {
         for (int c = state.cursorColumn; c < column; ++c) {
-            out.length += EncodeColourChange(state.pen, PenOf(want[c]), out.data + out.length);
-            state.pen = PenOf(want[c]);
+            ChangePen(state, out, PenOf(want[c]));
             AppendGlyph(out, GlyphOf(want[c]));
         }
     } else {
@@ -98,7 +112,7 @@ void ReachCell(TerminalOutputState& state, TerminalBytes& out, int row, int colu
 // want the same, through the last of them that changed, when REP is shorter.
 int RepeatCell(TerminalOutputState& state, TerminalBytes& out, int row, int column, int columns,
                const uint32_t* want) {
-    uint32_t* shown = state.shown + row * SCREEN_WIDTH;
+    uint32_t* shown = state.shown + row * SHOWN_WIDTH_MAX;
     int last = column;
     for (int c = column + 1; c < columns && want[c] == want[column]; ++c) {
         if (shown[c] != want[c]) last = c;
@@ -115,9 +129,7 @@ int RepeatCell(TerminalOutputState& state, TerminalBytes& out, int row, int colu
 }
 
 void MoveCursor(TerminalOutputState& state, TerminalBytes& out, int row, int column) {
-    int lastRow = state.rows > 0 ? state.rows - 1 : -1;
-    out.length +=
-        EncodeCursorMove(state.cursorRow, state.cursorColumn, row, column, lastRow, out.data + out.length);
+    out.length += PictureMove(state, row, column, out.data + out.length);
     state.cursorRow = row;
     state.cursorColumn = column;
 }
@@ -141,20 +153,22 @@ int ShiftMatches(const uint32_t* shown, const uint32_t* want, int columns, int s
 // How far the row's picture moved sideways since it was sent (turning moves
 // it whole): positive to the left; 0 when no shift saves enough cells. The
 // shift `hint` (the last row's) is tried first: a whole view turns as one.
-int RowShift(const uint32_t* shown, const uint32_t* want, int columns, int hint) {
+// Shifts and gains count terminal cells, `step` of them to a picture cell.
+int RowShift(const uint32_t* shown, const uint32_t* want, int columns, int hint, int step) {
+    const int minGain = MIN_SHIFT_GAIN * step;
     int unchanged = 0;
     for (int c = 0; c < columns; ++c) unchanged += want[c] == shown[c];
-    if (columns - unchanged < MIN_SHIFT_GAIN) return 0;
-    int best = 0, bestMatches = unchanged + MIN_SHIFT_GAIN - 1;
+    if (columns - unchanged < minGain) return 0;
+    int best = 0, bestMatches = unchanged + minGain - 1;
     if (hint != 0) {
         const int matches = ShiftMatches(shown, want, columns, hint, bestMatches + 1);
-        if (matches > columns - MIN_SHIFT_GAIN) return hint;
+        if (matches > columns - minGain) return hint;
         if (matches > bestMatches) {
             best = hint;
             bestMatches = matches;
         }
     }
-    for (int distance = 1; distance <= MAX_SHIFT; ++distance) {
+    for (int distance = step; distance <= MAX_SHIFT * step; distance += step) {
         const int shifts[2] = {distance, -distance};
         for (int shift : shifts) {
             const int matches = ShiftMatches(shown, want, columns, shift, bestMatches + 1);
@@ -172,17 +186,16 @@ int RowShift(const uint32_t* shown, const uint32_t* want, int columns, int hint)
 // the terminal fills in are plain; a right shift first deletes as many cells
 // at the picture's right edge, so none are pushed out beside the picture.
 void ShiftRow(TerminalOutputState& state, TerminalBytes& out, int row, int columns, int shift) {
-    out.length += EncodeColourChange(state.pen, PEN_PLAIN, out.data + out.length);
-    state.pen = PEN_PLAIN;
-    uint32_t* shown = state.shown + row * SCREEN_WIDTH;
+    ChangePen(state, out, PEN_PLAIN);
+    uint32_t* shown = state.shown + row * SHOWN_WIDTH_MAX;
     if (shift > 0) {
         MoveCursor(state, out, row, 0);
         out.length += EncodeCsi(shift, 'P', out.data + out.length);
         for (int c = 0; c < columns; ++c) shown[c] = c + shift < columns ? shown[c + shift] : SHOWN_UNKNOWN;
         return;
     }
-    if (state.columns > SCREEN_WIDTH) {
-        MoveCursor(state, out, row, SCREEN_WIDTH + shift);
+    if (state.columns > state.left + PictureWidth(state)) {
+        MoveCursor(state, out, row, PictureWidth(state) + shift);
         out.length += EncodeCsi(-shift, 'P', out.data + out.length);
     }
     MoveCursor(state, out, row, 0);
@@ -193,9 +206,9 @@ void ShiftRow(TerminalOutputState& state, TerminalBytes& out, int row, int colum
 // `shift` carries the last row's shift in and this row's out.
 void EncodeRow(TerminalOutputState& state, TerminalBytes& out, int row, int columns, const uint32_t* want,
                bool mayShift, int& shift) {
-    const uint32_t* shown = state.shown + row * SCREEN_WIDTH;
+    const uint32_t* shown = state.shown + row * SHOWN_WIDTH_MAX;
     if (mayShift) {
-        shift = RowShift(shown, want, columns, shift);
+        shift = RowShift(shown, want, columns, shift, state.cellsPerCell);
         if (shift != 0) ShiftRow(state, out, row, columns, shift);
     }
     for (int column = 0; column < columns; ++column) {
@@ -206,12 +219,28 @@ void EncodeRow(TerminalOutputState& state, TerminalBytes& out, int row, int colu
     }
 }
 
+// A line of text in the terminal's own colours, centred on terminal row
+// `row` (a picture row number: it may lie below the picture).
+void DrawTextLine(TerminalOutputState& state, TerminalBytes& out, int row, const char* text,
+                  std::size_t length) {
+    const int column = (PictureWidth(state) - static_cast<int>(length)) / 2;
+    MoveCursor(state, out, row, column);
+    ChangePen(state, out, PEN_PLAIN);
+    Append(out, text, length);
+    state.cursorColumn = -1;  // it may have ended at the terminal's edge
+}
+
 }  // namespace
 
-void ResetTerminalOutput(TerminalOutputState& state, int rows, int columns) {
-    state.rows = rows;
+void ResetTerminalOutput(TerminalOutputState& state, int columns, int rows) {
     state.columns = columns;
+    state.rows = rows;
+    state.cellWidthPx = 0;
+    state.cellHeightPx = 0;
+    state.trueColour = false;
     state.repeatAllowed = false;
+    state.cellsPerCell = 0;  // not yet arranged
+    ArrangeTerminalPicture(state);
     ForgetTerminalScreen(state);
 }
 
@@ -227,19 +256,29 @@ void EncodeFrame(TerminalOutputState& state, const CHAR_INFO* cells, TerminalByt
     out.length = 0;
     Append(out, SYNC_BEGIN, sizeof SYNC_BEGIN - 1);
     const bool erase = !state.screenKnown;
+    const int step = state.cellsPerCell;
+    const int width = PictureWidth(state);
     if (erase) {
         Append(out, ERASE, sizeof ERASE - 1);
         for (uint32_t& cell : state.shown) cell = ERASED_CELL;
         state.pen = PEN_PLAIN;
+        state.cursorRow = -1;
+        state.cursorColumn = -1;
         state.screenKnown = true;
+        // The lines under the picture never change while the size does not.
+        if (state.keyLine) DrawTextLine(state, out, SCREEN_HEIGHT, KEY_LINE, sizeof KEY_LINE - 1);
+        char shapeNotice[128];
+        if (state.shapeLine)
+            DrawTextLine(state, out, SCREEN_HEIGHT + 1, shapeNotice,
+                         ShapeNotice(state.columns, SCREEN_WIDTH * TERMINAL_CELLS_PER_CELL_MAX, shapeNotice));
     }
-    const int rows = VisibleCount(state.rows, SCREEN_HEIGHT);
-    const int columns = VisibleCount(state.columns, SCREEN_WIDTH);
+    const int rows = VisibleCount(state.rows > 0 ? state.rows - state.top : 0, SCREEN_HEIGHT);
+    const int columns = VisibleCount(state.columns > 0 ? state.columns - state.left : 0, width);
     char notice[128];
-    const std::size_t noticeLength = SizeNotice(state.rows, state.columns, notice);
+    const std::size_t noticeLength = SizeNotice(state.columns, state.rows, notice);
     int shift = 0;
     for (int row = 0; row < rows; ++row) {
-        uint32_t want[SCREEN_WIDTH];
+        uint32_t want[SHOWN_WIDTH_MAX];
         const CHAR_INFO* line = cells + row * SCREEN_WIDTH;
         for (int column = 0; column < columns; ++column) {
             if (noticeLength > 0 && row == rows - 1) {
@@ -249,8 +288,8 @@ void EncodeFrame(TerminalOutputState& state, const CHAR_INFO* cells, TerminalByt
                                     : static_cast<unsigned char>(' ');
                 want[column] = SHOWN_PLAIN | (code << 8);
             } else {
-                want[column] =
-                    (VisibleGlyph(line[column].character) << 8) | (line[column].attributes & 0xFFu);
+                const CHAR_INFO& cell = line[column / step];
+                want[column] = (VisibleGlyph(cell.character) << 8) | (cell.attributes & 0xFFu);
             }
         }
         // Only where the terminal's width is known: shifts act on whole lines.

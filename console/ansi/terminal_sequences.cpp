@@ -93,28 +93,65 @@ std::size_t EncodeCursorMove(int fromRow, int fromColumn, int row, int column, i
     return best;
 }
 
-std::size_t ColourChangeLength(int from, int to) {
+namespace {
+
+// The parts of a colour change in 24-bit: "38;2;r;g;b" for the foreground,
+// "48;2;r;g;b" for the background, from the console palette.
+std::size_t AppendRgb(char* out, int introducer, int colour) {
+    std::size_t length = AppendNumber(out, introducer);
+    out[length++] = ';';
+    out[length++] = '2';
+    for (uint8_t channel : CONSOLE_PALETTE[colour]) {
+        out[length++] = ';';
+        length += AppendNumber(out + length, channel);
+    }
+    return length;
+}
+
+std::size_t SgrPart(bool trueColour, bool foreground, int pen, char* out) {
+    if (trueColour) return AppendRgb(out, foreground ? 38 : 48, foreground ? pen & 0x0F : (pen >> 4) & 0x0F);
+    return AppendNumber(out, foreground ? ForegroundSgr(pen) : BackgroundSgr(pen));
+}
+
+// Which halves a change from `from` to `to` (neither PEN_PLAIN as `to`) sends.
+void HalvesToSend(int from, int to, bool& foreground, bool& background) {
+    const bool whole = from == PEN_UNKNOWN || from == PEN_PLAIN;
+    foreground = whole || ((from ^ to) & 0x0F) != 0;
+    background = whole || ((from ^ to) & 0xF0) != 0;
+}
+
+}  // namespace
+
+std::size_t ColourChangeLength(int from, int to, bool trueColour) {
     if (from == to) return 0;
     if (to == PEN_PLAIN) return 4;
-    const bool whole = from == PEN_UNKNOWN || from == PEN_PLAIN;
-    const bool sendForeground = whole || ForegroundSgr(from) != ForegroundSgr(to);
-    const bool sendBackground = whole || BackgroundSgr(from) != BackgroundSgr(to);
+    bool sendForeground, sendBackground;
+    HalvesToSend(from, to, sendForeground, sendBackground);
+    if (trueColour) {
+        char scratch[40];
+        return EncodeColourChange(from, to, scratch, true);
+    }
     return 3 + (sendForeground ? 2 : 0) + (sendBackground ? (to & 0x80 ? 3 : 2) : 0) +
            (sendForeground && sendBackground ? 1 : 0);
 }
 
-std::size_t EncodeColourChange(int from, int to, char* out) {
+std::size_t EncodeColourChange(int from, int to, char* out, bool trueColour) {
     if (from == to) return 0;
     if (to == PEN_PLAIN) return Copy(out, "\x1b[0m");
-    const bool whole = from == PEN_UNKNOWN || from == PEN_PLAIN;
-    const bool sendForeground = whole || ForegroundSgr(from) != ForegroundSgr(to);
-    const bool sendBackground = whole || BackgroundSgr(from) != BackgroundSgr(to);
+    bool sendForeground, sendBackground;
+    HalvesToSend(from, to, sendForeground, sendBackground);
     std::size_t length = Copy(out, "\x1b[");
-    if (sendForeground) length += AppendNumber(out + length, ForegroundSgr(to));
+    if (sendForeground) length += SgrPart(trueColour, true, to, out + length);
     if (sendForeground && sendBackground) out[length++] = ';';
-    if (sendBackground) length += AppendNumber(out + length, BackgroundSgr(to));
+    if (sendBackground) length += SgrPart(trueColour, false, to, out + length);
     out[length++] = 'm';
     return length;
+}
+
+bool TerminalTakesTrueColour(const char* colorterm, const char* term, bool inMultiplexer) {
+    if (inMultiplexer) return term != nullptr && std::strstr(term, "-direct") != nullptr;
+    return colorterm != nullptr &&
+           (std::strcmp(colorterm, "truecolor") == 0 || std::strcmp(colorterm, "24bit") == 0);
 }
 
 bool TerminalKnownToRepeat(const char* term, bool inTmux, bool inXterm) {

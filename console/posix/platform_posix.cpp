@@ -38,21 +38,29 @@ int64_t LastPresentNs = 0;
 int64_t LastTickNs = 0;  // the clock's previous reading
 int64_t StoppedNs = 0;   // time spent stopped, which no frame may count
 bool KeyboardNegotiated = false;
+bool CellShapeFollowed = false;  // the answer to CSI 16 t has been used
 
 constexpr int INTERRUPT_STATUS = 130;  // Ctrl-C, as a shell reports it
 constexpr int QUEUE_STALL_MS = 500;    // as long as the restore waits for a stalled terminal
 
 void RestoreAtExit() { RestoreTerminalFromProgram(); }
 
-void ReadTerminalSize(int& rows, int& columns) {
+// The terminal's size and, where the terminal fills in its pixel size, the
+// shape of its cells; else the shape the terminal answered to CSI 16 t, if any.
+void ReadTerminalSize(TerminalOutputState& output) {
     winsize size{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0) {
-        rows = size.ws_row;
-        columns = size.ws_col;
-    } else {
-        rows = 0;
-        columns = 0;
+    const bool known = ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0;
+    output.columns = known ? size.ws_col : 0;
+    output.rows = known ? size.ws_row : 0;
+    const TerminalReplies& replies = Input.replies;
+    if (known && size.ws_col > 0 && size.ws_row > 0 && size.ws_xpixel > 0 && size.ws_ypixel > 0) {
+        output.cellWidthPx = size.ws_xpixel / size.ws_col;
+        output.cellHeightPx = size.ws_ypixel / size.ws_row;
+    } else if (replies.cellSizeSeen) {
+        output.cellWidthPx = static_cast<int>(replies.cellWidthPx);
+        output.cellHeightPx = static_cast<int>(replies.cellHeightPx);
     }
+    ArrangeTerminalPicture(output);
 }
 
 int64_t MonotonicNs() {
@@ -120,6 +128,10 @@ void FollowKeyboardRequests() {
         ForgetTerminalScreen(Output);
     }
     const TerminalReplies& replies = Input.replies;
+    if (replies.cellSizeSeen && !CellShapeFollowed) {
+        CellShapeFollowed = true;
+        ReadTerminalSize(Output);
+    }
     if (!KeyboardNegotiated && replies.attributesSeen) {
         KeyboardNegotiated = true;
         const bool win32Available = replies.win32Mode >= 1 && replies.win32Mode <= 3;  // set or settable
@@ -159,20 +171,21 @@ void PlatformOpenConsole(const char* title) {
     }
     std::atexit(RestoreAtExit);
 
-    int rows = 0;
-    int columns = 0;
-    ReadTerminalSize(rows, columns);
-    ResetTerminalOutput(Output, rows, columns);
-    Output.repeatAllowed = TerminalKnownToRepeat(std::getenv("TERM"), std::getenv("TMUX") != nullptr,
-                                                 std::getenv("XTERM_VERSION") != nullptr);
     ResetTerminalInput(Input);
+    ResetTerminalOutput(Output, 0, 0);
+    ReadTerminalSize(Output);
+    const char* term = std::getenv("TERM");
+    const bool inTmux = std::getenv("TMUX") != nullptr;
+    Output.repeatAllowed = TerminalKnownToRepeat(term, inTmux, std::getenv("XTERM_VERSION") != nullptr);
+    Output.trueColour =
+        TerminalTakesTrueColour(std::getenv("COLORTERM"), term, inTmux || std::getenv("STY") != nullptr);
     ResetFlowControl(Flow);
     OpenOutputQueue();
 }
 
 void PlatformPresent(const CHAR_INFO* cells) {
     if (TakeResized()) {
-        ReadTerminalSize(Output.rows, Output.columns);
+        ReadTerminalSize(Output);
         ForgetTerminalScreen(Output);  // the terminal may have reflowed the old picture
     }
     WaitForPresentSlot();

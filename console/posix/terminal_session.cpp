@@ -17,19 +17,20 @@ namespace fg {
 
 namespace {
 
-// Hide the cursor, stop line wrap (a narrow terminal cuts the picture instead
-// of folding it), save the title on the terminal's title stack, ask for an
-// 80 x 50 window and start from a clear screen.
-constexpr char SETUP_BYTES[] = "\x1b[?25l\x1b[?7l\x1b[22;0t\x1b[8;50;80t\x1b[2J\x1b[H";
-// Undo SETUP_BYTES, reset the colours, and leave the cursor on the line below
-// the picture (row 50, then a new line, which scrolls a short terminal) so the
-// last frame stays on screen.
-constexpr char RESTORE_BYTES[] = "\x1b[0m\x1b[?25h\x1b[?7h\x1b[23;0t\x1b[50;1H\r\n";
+// Switch to the alternate screen (the shell's screen is kept as it was, to
+// come back on every way out), hide the cursor, stop line wrap (a narrow
+// terminal cuts the picture instead of folding it), save the title on the
+// terminal's title stack, ask for an 80 x 50 window and start from a clear screen.
+constexpr char SETUP_BYTES[] = "\x1b[?1049h\x1b[?25l\x1b[?7l\x1b[22;0t\x1b[8;50;80t\x1b[2J\x1b[H";
+// Undo SETUP_BYTES and reset the colours; leaving the alternate screen puts
+// back the shell's screen and cursor.
+constexpr char RESTORE_BYTES[] = "\x1b[0m\x1b[?25h\x1b[?7h\x1b[23;0t\x1b[?1049l";
 // Report focus changes; push the kitty keyboard flags 11 (disambiguate,
 // event types, every key as an escape); then ask for those flags, for
-// win32-input-mode, and for the primary device attributes, which every
-// terminal answers last: no kitty answer before it means no kitty protocol.
-constexpr char KEYBOARD_SETUP_BYTES[] = "\x1b[?1004h\x1b[>11u\x1b[?u\x1b[?9001$p\x1b[c";
+// win32-input-mode, for the cell size in pixels (the picture's shape depends
+// on it) and for the primary device attributes, which every terminal answers
+// last: no kitty answer before it means no kitty protocol.
+constexpr char KEYBOARD_SETUP_BYTES[] = "\x1b[?1004h\x1b[>11u\x1b[?u\x1b[?9001$p\x1b[16t\x1b[c";
 // Cancel (CAN) any sequence a frame cut short left open and end its
 // synchronized update, so the rest is read as meant; then pop the kitty flags
 // (nothing happens where none were pushed) and turn focus reports off.

@@ -31,7 +31,8 @@ namespace fs = std::filesystem;
 const char USAGE[] =
     "usage: farrowgate-headless --script FILE [--frames-out FILE] [--state-out FILE]\n"
     "                           [--start-tick N] [--repeat N]\n"
-    "                           [--terminal-out FILE [--terminal-size COLSxROWS]]\n"
+    "                           [--terminal-out FILE [--terminal-size COLSxROWS]\n"
+    "                            [--terminal-cell WxH] [--terminal-colours 16|24bit]]\n"
     "       farrowgate-headless --dump-assets DIR\n"
     "       farrowgate-headless --help\n"
     "       farrowgate-headless --version\n"
@@ -42,7 +43,10 @@ const char USAGE[] =
     "FILE '-' reads the script from standard input.\n"
     "--terminal-out writes, for every frame, the bytes the POSIX terminal back end\n"
     "would send for it (a terminal of COLSxROWS, default 100x60, taking REP as xterm\n"
-    "does), each frame preceded by its length as a 4-byte little-endian number.\n";
+    "does), each frame preceded by its length as a 4-byte little-endian number.\n"
+    "--terminal-cell gives the terminal's cell size in pixels (default: unknown,\n"
+    "taken as twice as tall as wide); --terminal-colours 24bit sends the palette's\n"
+    "own colours, 16 (the default) the terminal's sixteen.\n";
 
 // The output files; one not asked for stays closed.
 fg::OutputFile FramesOut{.option = "--frames-out"}, StateOut{.option = "--state-out"},
@@ -190,7 +194,7 @@ int main(int argc, char** argv) {
 #endif
     std::string scriptPath, dumpDir;
     bool dumpGiven = false;
-    int terminalColumns = fg::CAPTURE_DEFAULT_COLUMNS, terminalRows = fg::CAPTURE_DEFAULT_ROWS;
+    fg::CaptureTerminal terminal;
     uint64_t startTick = 0, repeat = 1;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -205,7 +209,8 @@ int main(int argc, char** argv) {
         const bool takesValue = option == "--script" || option == "--frames-out" || option == "--state-out" ||
                                 option == "--start-tick" || option == "--repeat" ||
                                 option == "--dump-assets" || option == "--terminal-out" ||
-                                option == "--terminal-size";
+                                option == "--terminal-size" || option == "--terminal-cell" ||
+                                option == "--terminal-colours";
         if (!takesValue) return UsageError("unknown option " + fg::QuoteForMessage(option) + " (see --help)");
         if (i + 1 >= argc) return UsageError(option + " needs a value");
         const char* value = argv[++i];
@@ -221,9 +226,18 @@ int main(int argc, char** argv) {
             dumpDir = value;
             dumpGiven = true;
         } else if (option == "--terminal-size") {
-            if (!fg::ParseWidthByHeight(value, fg::CAPTURE_MAX_SIDE, terminalColumns, terminalRows))
+            if (!fg::ParseWidthByHeight(value, fg::CAPTURE_MAX_SIDE, terminal.columns, terminal.rows))
                 return UsageError("--terminal-size takes COLSxROWS (1..9999 each), not " +
                                   fg::QuoteForMessage(value));
+        } else if (option == "--terminal-cell") {
+            if (!fg::ParseWidthByHeight(value, fg::CAPTURE_MAX_SIDE, terminal.cellWidthPx,
+                                        terminal.cellHeightPx))
+                return UsageError("--terminal-cell takes WxH in pixels (1..9999 each), not " +
+                                  fg::QuoteForMessage(value));
+        } else if (option == "--terminal-colours") {
+            if (std::strcmp(value, "16") != 0 && std::strcmp(value, "24bit") != 0)
+                return UsageError("--terminal-colours takes 16 or 24bit, not " + fg::QuoteForMessage(value));
+            terminal.trueColour = std::strcmp(value, "24bit") == 0;
         } else if (option == "--start-tick") {
             if (!fg::ParseDecimal(value, UINT32_MAX, startTick))
                 return UsageError("--start-tick takes a number 0..4294967295, not " +
@@ -247,7 +261,7 @@ int main(int argc, char** argv) {
     run.startTick = static_cast<uint32_t>(startTick);
     run.onPresent = OnPresent;
     if (const int status = OpenOutputs(); status != 0) return status;
-    fg::StartTerminalCapture(terminalColumns, terminalRows);
+    fg::StartTerminalCapture(terminal);
     fg::BeginScriptedRun(run);
     return RunAndReport();
 }

@@ -13,8 +13,12 @@ TerminalBytes CaptureBytes;
 
 }  // namespace
 
-void StartTerminalCapture(int columns, int rows) {
-    ResetTerminalOutput(CaptureState, rows, columns);
+void StartTerminalCapture(const CaptureTerminal& terminal) {
+    ResetTerminalOutput(CaptureState, terminal.columns, terminal.rows);
+    CaptureState.cellWidthPx = terminal.cellWidthPx;
+    CaptureState.cellHeightPx = terminal.cellHeightPx;
+    CaptureState.trueColour = terminal.trueColour;
+    ArrangeTerminalPicture(CaptureState);
     CaptureState.repeatAllowed = true;
 }
 

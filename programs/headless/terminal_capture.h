@@ -15,8 +15,17 @@ constexpr int CAPTURE_DEFAULT_ROWS = 60;
 
 constexpr int CAPTURE_MAX_SIDE = 9999;  // columns or rows
 
-// Starts from a fresh terminal of the given size that takes REP, as xterm does.
-void StartTerminalCapture(int columns, int rows);
+// The terminal the capture stands for.
+struct CaptureTerminal {
+    int columns = CAPTURE_DEFAULT_COLUMNS;
+    int rows = CAPTURE_DEFAULT_ROWS;
+    int cellWidthPx = 0;  // 0: cell shape unknown, taken as twice as tall as wide
+    int cellHeightPx = 0;
+    bool trueColour = false;
+};
+
+// Starts from a fresh terminal as described that takes REP, as xterm does.
+void StartTerminalCapture(const CaptureTerminal& terminal);
 // Appends one frame's length and bytes.
 void AppendTerminalFrame(std::string& out, const CHAR_INFO* cells);
 
