@@ -53,7 +53,8 @@ configure() {
 step "clang-cl: the MSVC branch of the CMake files (configured only: no Windows SDK here)"
 # MSVC's platform file makes a single-configuration build Debug unless the
 # project decides first; and clang-cl must not contract a * b + c.
-clang_cl=$(command -v clang-cl clang-cl-14 | head -1)
+clang_cl=$(compgen -c clang-cl | sort -V | tail -1) # clang-cl or clang-cl-<version>
+[ -n "$clang_cl" ] || { echo "FAIL: no clang-cl (Debian: clang-tools-14)"; exit 1; }
 cmake -S . -B build-cross-clang-cl -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_CXX_COMPILER="$clang_cl" \
   -DCMAKE_CXX_COMPILER_WORKS=ON -DFARROWGATE_TESTS=OFF -DFARROWGATE_HOST_PACKER="$packer" \
   > build-cross-clang-cl.configure.log 2>&1 || { cat build-cross-clang-cl.configure.log; exit 1; }
