@@ -98,7 +98,8 @@ ln -s /usr/include/benchmark "$benchmark_headers/benchmark"
 for source in bench/*.cpp; do
   [ "$source" = bench/ncurses_bench.cpp ] && continue # ncurses: optional, and the macOS SDK's own
   cmake/zig-c++ --target=aarch64-macos -std=c++20 -Wall -Wextra -Wpedantic -Werror -I. \
-    -isystem "$benchmark_headers" -DFARROWGATE_SOURCE_DIR='"."' -DFARROWGATE_HEADLESS='"h"' -fsyntax-only "$source"
+    -isystem "$benchmark_headers" -DFARROWGATE_SOURCE_DIR='"."' -DFARROWGATE_HEADLESS='"h"' \
+    -c "$source" -o "$benchmark_headers/bench.o" # zig has no -fsyntax-only
 done
 echo "bench/*.cpp compile for aarch64-macos"
 
