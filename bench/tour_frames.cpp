@@ -1,6 +1,7 @@
 #include "bench/tour_frames.h"
 
 #include <stdlib.h>
+#include <unistd.h>  // mkdtemp on macOS (glibc has it in stdlib.h)
 
 #include <algorithm>
 #include <cstdlib>

@@ -5,7 +5,8 @@
 #  2. the game end to end, in Wine's own console window on a virtual X
 #     display, steered by X key events: the window must have grown to 50 rows,
 #     the picture must change while Left is held, and Escape must end the game
-#     with status 0. The screenshots stay in BUILD/end-to-end/.
+#     with status 0, and Ctrl-C with 130. The screenshots stay in BUILD/end-to-end/;
+#  3. the game with no console at all: one line and status 1.
 #
 #   tests/run_under_wine.sh BUILD     (e.g. build-win)
 #
@@ -91,3 +92,32 @@ if [ "$status" -ne 0 ]; then
   exit 1
 fi
 echo "farrowgate.exe: a ${width} x ${height} window, $colours colours, Left turned the view, Escape ended it with status 0"
+
+# Ctrl-C ends the game with the status the README gives, 130, as in a terminal.
+wineconsole "$build/farrowgate.exe" &
+game=$!
+window=$(timeout 60 xdotool search --sync --name '^FARROWGATE - ' | head -1)
+sleep 2
+xdotool windowfocus --sync "$window"
+xdotool key ctrl+c
+for _ in $(seq 100); do kill -0 "$game" 2>/dev/null || break; sleep 0.1; done
+status=0
+wait "$game" || status=$?
+game=
+if [ "$status" -ne 130 ]; then
+  echo "FAIL: the game ended with status $status after Ctrl-C, not 130"
+  exit 1
+fi
+echo "farrowgate.exe: Ctrl-C ended it with status 130"
+
+# With no console (its handles redirected, as under mintty) it says so in one
+# line and ends with status 1 rather than run unseen.
+status=0
+wine "$build/farrowgate.exe" < /dev/null > "$out/no-console.out" 2> "$out/no-console.err" || status=$?
+lines=$(grep -c . "$out/no-console.err" || true)
+if [ "$status" -ne 1 ] || [ "$lines" -ne 1 ]; then
+  cat "$out/no-console.err"
+  echo "FAIL: without a console: status $status and $lines lines, not 1 and 1"
+  exit 1
+fi
+echo "farrowgate.exe without a console: status 1: $(cat "$out/no-console.err")"

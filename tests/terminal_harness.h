@@ -81,6 +81,13 @@ inline bool ProcessGone(pid_t pid) {
     if (kill(pid, 0) != 0) return true;
     // A zombie waits for a parent that may be gone too: it runs no more.
     const std::string stat = ReadText("/proc/" + std::to_string(pid) + "/stat");
+    if (stat.empty()) {  // no /proc (macOS, the BSDs): ps tells the state
+        FILE* ps = popen(("ps -o stat= -p " + std::to_string(pid)).c_str(), "r");
+        if (ps == nullptr) return false;
+        const int first = std::fgetc(ps);
+        pclose(ps);
+        return first == 'Z' || first == EOF;
+    }
     const size_t close = stat.rfind(')');
     return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
 }

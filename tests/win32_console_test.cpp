@@ -1,18 +1,20 @@
 // The Win32 console back end against a real console (Windows, or Wine): key
 // records injected into the input queue, frames read back from the screen
-// buffer, the set-up's sizes, code page and cursor.
+// buffer, the set-up's sizes, code page and cursor, and the user's screen
+// given back as it was.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-// Before <windows.h>, whose VK_ macros would rewrite the constants' names.
+// Windows' header first, the game's after: the order that breaks when
+// <windows.h> comes in any other way (its VK_ macros would rewrite the game's
+// key constants); the back end includes them the other way round.
+#include "console/win32/windows_api.h"
+
 #include "console/frame_buffer.h"
 #include "console/keyboard.h"
-
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
 
 namespace fg {
 namespace {
@@ -38,14 +40,21 @@ INPUT_RECORD Other(WORD type) {
     return record;
 }
 
+HANDLE OpenActiveScreen() {
+    return CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
+}
+
 // Gives the back end a console input queue and a screen buffer of the test's
-// own as its standard handles, the buffer 60 x 20 like a small console.
+// own, active, as its standard handles: the user's screen, 60 x 20 like a
+// small console.
 class Win32Console : public ::testing::Test {
 protected:
     void SetUp() override {
         if (GetConsoleWindow() == nullptr && GetStdHandle(STD_INPUT_HANDLE) == nullptr) AllocConsole();
         savedIn = GetStdHandle(STD_INPUT_HANDLE);
         savedOut = GetStdHandle(STD_OUTPUT_HANDLE);
+        savedActive = OpenActiveScreen();
         savedCodePage = GetConsoleOutputCP();
         in = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, 0, nullptr);
@@ -56,6 +65,7 @@ protected:
         SMALL_RECT small{0, 0, 59, 19};
         SetConsoleWindowInfo(out, TRUE, &small);
         SetConsoleScreenBufferSize(out, COORD{60, 20});
+        SetConsoleActiveScreenBuffer(out);
         SetStdHandle(STD_INPUT_HANDLE, in);
         SetStdHandle(STD_OUTPUT_HANDLE, out);
         FlushConsoleInputBuffer(in);
@@ -67,8 +77,31 @@ protected:
         if (savedCodePage != 0) SetConsoleOutputCP(savedCodePage);
         SetStdHandle(STD_INPUT_HANDLE, savedIn);
         SetStdHandle(STD_OUTPUT_HANDLE, savedOut);
+        if (savedActive != INVALID_HANDLE_VALUE) {
+            SetConsoleActiveScreenBuffer(savedActive);
+            CloseHandle(savedActive);
+        }
         CloseHandle(in);
         CloseHandle(out);
+    }
+
+    // The screen buffer the console shows now, and what it holds.
+    CONSOLE_SCREEN_BUFFER_INFO ActiveInfo() {
+        CONSOLE_SCREEN_BUFFER_INFO info{};
+        HANDLE active = OpenActiveScreen();
+        EXPECT_TRUE(GetConsoleScreenBufferInfo(active, &info));
+        CloseHandle(active);
+        return info;
+    }
+
+    std::vector<::CHAR_INFO> ActiveCells() {
+        std::vector<::CHAR_INFO> screen(SCREEN_WIDTH * SCREEN_HEIGHT);
+        SMALL_RECT region{0, 0, SCREEN_WIDTH - 1, SCREEN_HEIGHT - 1};
+        HANDLE active = OpenActiveScreen();
+        EXPECT_TRUE(ReadConsoleOutputA(active, screen.data(), COORD{SCREEN_WIDTH, SCREEN_HEIGHT}, COORD{0, 0},
+                                       &region));
+        CloseHandle(active);
+        return screen;
     }
 
     void Inject(const std::vector<INPUT_RECORD>& records) {
@@ -83,7 +116,7 @@ protected:
         return pending;
     }
 
-    HANDLE savedIn = nullptr, savedOut = nullptr;
+    HANDLE savedIn = nullptr, savedOut = nullptr, savedActive = INVALID_HANDLE_VALUE;
     UINT savedCodePage = 0;
     HANDLE in = INVALID_HANDLE_VALUE, out = INVALID_HANDLE_VALUE;
 };
@@ -94,8 +127,7 @@ TEST_F(Win32Console, SetUpGrowsASmallConsoleTo80By50WithCodePage437AndNoCursor) 
     SetConsoleCursorInfo(out, &visible);
 
     SetUpConsole();
-    CONSOLE_SCREEN_BUFFER_INFO info{};
-    ASSERT_TRUE(GetConsoleScreenBufferInfo(out, &info));
+    const CONSOLE_SCREEN_BUFFER_INFO info = ActiveInfo();
     EXPECT_EQ(info.dwSize.X, 80);
     EXPECT_EQ(info.dwSize.Y, 50);
     // The window too, not only the buffer: it is set again once the buffer is big enough.
@@ -105,7 +137,9 @@ TEST_F(Win32Console, SetUpGrowsASmallConsoleTo80By50WithCodePage437AndNoCursor) 
     EXPECT_EQ(info.srWindow.Bottom, 49);
     EXPECT_EQ(GetConsoleOutputCP(), SHADE_CODE_PAGE);
     CONSOLE_CURSOR_INFO cursor{};
-    ASSERT_TRUE(GetConsoleCursorInfo(out, &cursor));
+    HANDLE active = OpenActiveScreen();
+    ASSERT_TRUE(GetConsoleCursorInfo(active, &cursor));
+    CloseHandle(active);
     EXPECT_FALSE(cursor.bVisible);
     char title[256] = {};
     GetConsoleTitleA(title, sizeof title);
@@ -127,8 +161,68 @@ TEST_F(Win32Console, CtrlCEndsTheRunAndTheConsoleIsGivenBack) {
     GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);  // delivered on a thread of its own
     for (int i = 0; i < 200 && !PlatformQuitRequested(); ++i) Sleep(10);
     EXPECT_TRUE(PlatformQuitRequested());
+    // Closing now would end the process with status 130 (tests/run_under_wine.sh
+    // checks that on the game); a second set-up starts afresh instead.
+    SetUpConsole();
+    EXPECT_FALSE(PlatformQuitRequested());
     PlatformCloseConsole();
     EXPECT_EQ(GetConsoleOutputCP(), OTHER_CODE_PAGE);
+}
+
+// The user's screen is not drawn on: its size, what it holds (the
+// scrollback), its window, cursor and the title are as before the game.
+TEST_F(Win32Console, TheUsersScreenIsGivenBackAsItWas) {
+    const char text[] = "the user's own line";
+    DWORD written = 0;
+    ASSERT_TRUE(WriteConsoleOutputCharacterA(out, text, sizeof text - 1, COORD{2, 15}, &written));
+    ASSERT_TRUE(SetConsoleCursorPosition(out, COORD{7, 17}));
+    ASSERT_TRUE(SetConsoleTitleA("the user's title"));
+    CONSOLE_SCREEN_BUFFER_INFO before{};
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(out, &before));
+
+    SetUpConsole();
+    for (CHAR_INFO& cell : FrameBuffer) cell = CHAR_INFO{219, 0x1E};
+    PresentFrame();
+    PlatformCloseConsole();
+
+    CONSOLE_SCREEN_BUFFER_INFO after{};
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(out, &after));
+    EXPECT_EQ(after.dwSize.X, before.dwSize.X);
+    EXPECT_EQ(after.dwSize.Y, before.dwSize.Y);
+    EXPECT_EQ(after.srWindow.Left, before.srWindow.Left);
+    EXPECT_EQ(after.srWindow.Top, before.srWindow.Top);
+    EXPECT_EQ(after.srWindow.Right, before.srWindow.Right);
+    EXPECT_EQ(after.srWindow.Bottom, before.srWindow.Bottom);
+    EXPECT_EQ(after.dwCursorPosition.X, 7);
+    EXPECT_EQ(after.dwCursorPosition.Y, 17);
+    char line[sizeof text] = {};
+    DWORD read = 0;
+    ASSERT_TRUE(ReadConsoleOutputCharacterA(out, line, sizeof text - 1, COORD{2, 15}, &read));
+    EXPECT_STREQ(line, text);
+    char title[256] = {};
+    GetConsoleTitleA(title, sizeof title);
+    EXPECT_STREQ(title, "the user's title");
+    const CONSOLE_SCREEN_BUFFER_INFO shown = ActiveInfo();
+    EXPECT_EQ(shown.dwSize.X, before.dwSize.X) << "the user's screen is not the one shown";
+}
+
+// A console whose font is too large for 80 x 50 shows fewer rows; the last
+// one it shows says so, as a small terminal's does.
+TEST_F(Win32Console, AWindowShorterThan50RowsEndsInANotice) {
+    SetUpConsole();
+    HANDLE active = OpenActiveScreen();
+    SMALL_RECT shorter{0, 0, SCREEN_WIDTH - 1, 30};
+    ASSERT_TRUE(SetConsoleWindowInfo(active, TRUE, &shorter));
+    CloseHandle(active);
+    for (CHAR_INFO& cell : FrameBuffer) cell = CHAR_INFO{219, 0x1E};
+    PresentFrame();
+    const std::vector<::CHAR_INFO> screen = ActiveCells();
+    std::string row;
+    for (int column = 0; column < SCREEN_WIDTH; ++column)
+        row += screen[30 * SCREEN_WIDTH + column].Char.AsciiChar;
+    EXPECT_EQ(row.rfind("terminal is 80x31; FARROWGATE needs 80x50", 0), 0u) << row;
+    EXPECT_EQ(static_cast<unsigned char>(screen[29 * SCREEN_WIDTH].Char.AsciiChar), 219)
+        << "the row above is the picture";
 }
 
 TEST_F(Win32Console, PresentedFrameReadsBackCellForCell) {
@@ -138,10 +232,7 @@ TEST_F(Win32Console, PresentedFrameReadsBackCellForCell) {
         FrameBuffer[i] = CHAR_INFO{shades[(i / 7) % 5], static_cast<uint16_t>((i * 13) % 128)};
     PresentFrame();
 
-    std::vector<::CHAR_INFO> screen(SCREEN_WIDTH * SCREEN_HEIGHT);
-    SMALL_RECT region{0, 0, SCREEN_WIDTH - 1, SCREEN_HEIGHT - 1};
-    ASSERT_TRUE(
-        ReadConsoleOutputA(out, screen.data(), COORD{SCREEN_WIDTH, SCREEN_HEIGHT}, COORD{0, 0}, &region));
+    const std::vector<::CHAR_INFO> screen = ActiveCells();
     int wrong = 0;
     for (int i = 0; i < SCREEN_WIDTH * SCREEN_HEIGHT; ++i) {
         const bool same = static_cast<unsigned char>(screen[i].Char.AsciiChar) == FrameBuffer[i].character &&
