@@ -97,7 +97,8 @@ TEST(ToolTables, PythonLevelSurveyCountsAsTheToolDoes) {
         std::string error;
         // The packer refuses most of the broken ones; the image is still read.
         const bool playable = art::ReadLevel("level.txt", variants[i].text, image, error);
-        ASSERT_TRUE(playable || (i > 0 && error.find("level.txt:") == 0)) << variants[i].name << ": " << error;
+        ASSERT_TRUE(playable || (i > 0 && error.find("level.txt:") == 0))
+            << variants[i].name << ": " << error;
         ASSERT_EQ(image.size(), static_cast<size_t>(LEVEL_IMAGE_BYTES)) << variants[i].name;
         LevelSurvey survey;
         SurveyLevel(image.data(), survey);
