@@ -65,8 +65,10 @@ template <bool Y_LINES, bool ACROSS_UP>
                 hit.closure = (&DoorClosureGrid[0][0])[cell];
                 hit.doorSeen = true;
                 if (!hit.firstDoorRecorded) {
-                    hit.firstDoorX = static_cast<double>(cell / MAP_SIZE);
-                    hit.firstDoorY = static_cast<double>(cell % MAP_SIZE);
+                    // The door cell's indices, whole numbers, not the ray's point.
+                    const std::ptrdiff_t doorX = cell / MAP_SIZE, doorY = cell % MAP_SIZE;
+                    hit.firstDoorX = static_cast<double>(doorX);
+                    hit.firstDoorY = static_cast<double>(doorY);
                     hit.firstDoorRecorded = true;
                 }
                 x += stepX / 2;

@@ -49,7 +49,7 @@ uint16_t ArrowKey(uint8_t finalByte) {
 
 uint16_t KittyKey(uint32_t code) {
     switch (code) {
-        case 27: return VK_ESCAPE;
+        case 27:
         case BYTE_QUIT: return VK_ESCAPE;
         case 32: return VK_SPACE;
         case KITTY_KEYPAD_LEFT: return VK_LEFT;
