@@ -25,7 +25,12 @@ std::string TemporaryName(const fs::path& target) {
     static const char DIGITS[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::string tag;
     for (int i = 0; i < 10; ++i, mix /= 36) tag += DIGITS[mix % 36];
-    const fs::path name = "." + target.filename().string() + "." + tag + ".tmp";
+    // Built piecewise: GCC 12 warns falsely (-Wrestrict) on "." + string.
+    std::string name = ".";
+    name += target.filename().string();
+    name += '.';
+    name += tag;
+    name += ".tmp";
     return (target.parent_path() / name).string();
 }
 

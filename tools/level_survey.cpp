@@ -49,13 +49,22 @@ bool InWallLine(const uint8_t* image, const LevelSurvey& s, int x, int y) {
 void AddCounts(std::string& out, const char* name, const int* counts, int size) {
     out += name;
     for (int i = 1; i < size; ++i)
-        if (counts[i] != 0) out += " " + std::to_string(i) + ":" + std::to_string(counts[i]);
+        if (counts[i] != 0) {
+            // Piecewise: GCC 12 warns falsely (-Wrestrict) on " " + string.
+            out += ' ';
+            out += std::to_string(i);
+            out += ':';
+            out += std::to_string(counts[i]);
+        }
     out += "\n";
 }
 
 void AddNumbers(std::string& out, const char* name, std::initializer_list<int> numbers) {
     out += name;
-    for (int n : numbers) out += " " + std::to_string(n);
+    for (int n : numbers) {
+        out += ' ';
+        out += std::to_string(n);
+    }
     out += "\n";
 }
 
