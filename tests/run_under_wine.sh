@@ -60,6 +60,13 @@ hold() {
   xdotool keyup "$1"
 }
 pixels() { convert "$1" rgb:- | md5sum; }
+# Up to 10 s for the game to end; its exit status is left in $status.
+wait_for_game() {
+  for _ in $(seq 100); do kill -0 "$game" 2>/dev/null || break; sleep 0.1; done
+  status=0
+  wait "$game" || status=$?
+  game=
+}
 
 import -window "$window" "$out/before.png"
 colours=$(convert "$out/before.png" -format %k info:)
@@ -83,10 +90,7 @@ if [ "$(pixels "$out/before.png")" = "$(pixels "$out/after.png")" ]; then
 fi
 
 hold Escape 0.3
-for _ in $(seq 100); do kill -0 "$game" 2>/dev/null || break; sleep 0.1; done
-status=0
-wait "$game" || status=$?
-game=
+wait_for_game
 if [ "$status" -ne 0 ]; then
   echo "FAIL: the game ended with status $status after Escape"
   exit 1
@@ -100,10 +104,7 @@ window=$(timeout 60 xdotool search --sync --name '^FARROWGATE - ' | head -1)
 sleep 2
 xdotool windowfocus --sync "$window"
 xdotool key ctrl+c
-for _ in $(seq 100); do kill -0 "$game" 2>/dev/null || break; sleep 0.1; done
-status=0
-wait "$game" || status=$?
-game=
+wait_for_game
 if [ "$status" -ne 130 ]; then
   echo "FAIL: the game ended with status $status after Ctrl-C, not 130"
   exit 1
