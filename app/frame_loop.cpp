@@ -22,6 +22,7 @@ void BuildTables() {
     BuildAngleTables();
     BuildRowDistanceTable();
     BuildFloorShadeLevels();
+    PackFloorAndCeiling();
 }
 
 void BuildWorld() {

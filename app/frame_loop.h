@@ -27,7 +27,8 @@ inline double MotionStepMs(int32_t elapsedMs) {
 // The start-up steps between the console and the clock: content, level,
 // tables (BuildTables) and the actors' placement.
 void BuildWorld();
-// The shade, angle, row-distance and floor-shade tables, in start-up's order.
+// The shade, angle, row-distance and floor-shade tables, in start-up's order,
+// and the floor and ceiling grids packed for drawing (after the level).
 void BuildTables();
 // Every global the frame loop changes (player, doors, actors, keys, the use
 // request, the clock) back to its value at process start, so that a second

@@ -20,6 +20,7 @@
 namespace fg {
 
 CHAR_INFO FloorShadeCells[FLOOR_LEVEL_SETS][64];
+SurfaceCell SurfaceGrid[MAP_SIZE * MAP_SIZE];
 const CHAR_INFO* FloorRowCells[SCREEN_WIDTH][SCREEN_HEIGHT / 2];
 
 namespace {
@@ -75,12 +76,11 @@ static_assert(MAP_SIZE == TEXTURE_SIZE, "a cell's row of the grid is as long as 
 // Ceiling row j at `ceiling` and, when `floor` is given, floor row 49 - j.
 [[gnu::always_inline]] inline void DrawRow(const CHAR_INFO* cells, Reading at, CHAR_INFO* ceiling,
                                            CHAR_INFO* floor) {
-    const uint32_t floorTexture = static_cast<uint32_t>((&FloorGrid[0][0])[at.cell]);
-    const uint32_t ceilingTexture = static_cast<uint32_t>((&CeilingGrid[0][0])[at.cell]);
-    if (floor != nullptr && floorTexture - 1 < 63)  // 1..63
-        *floor = cells[TextureBank[size_t{floorTexture} * TEXTURE_TEXELS + at.texel] & SHADED_TEXEL_BITS];
-    if (ceilingTexture - 1 < 63)
-        *ceiling = cells[TextureBank[size_t{ceilingTexture} * TEXTURE_TEXELS + at.texel] & SHADED_TEXEL_BITS];
+    const SurfaceCell surfaces = SurfaceGrid[at.cell];
+    if (floor != nullptr && surfaces.floor != NO_SURFACE)
+        *floor = cells[TextureBank[surfaces.floor + at.texel] & SHADED_TEXEL_BITS];
+    if (surfaces.ceiling != NO_SURFACE)
+        *ceiling = cells[TextureBank[surfaces.ceiling + at.texel] & SHADED_TEXEL_BITS];
 }
 
 // The readings of rows j .. j + rows - 1 (rows <= 4) from their points, four
@@ -146,6 +146,21 @@ void BuildFloorShadeLevels() {
             filled[set] = true;
             if (j > 0 && !(RowDistanceTable[c][j - 1] <= RowDistanceTable[c][j])) DistancesRise = false;
         }
+}
+
+namespace {
+
+uint32_t SurfaceOffset(int32_t texture) {
+    return texture >= 1 && texture <= 63 ? static_cast<uint32_t>(texture) * TEXTURE_TEXELS : NO_SURFACE;
+}
+
+}  // namespace
+
+void PackFloorAndCeiling() {
+    for (int x = 0; x < MAP_SIZE; ++x)
+        for (int y = 0; y < MAP_SIZE; ++y)
+            SurfaceGrid[x * MAP_SIZE + y] = {SurfaceOffset(FloorGrid[x][y]),
+                                             SurfaceOffset(CeilingGrid[x][y])};
 }
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "assets/level.h"
 #include "console/platform.h"
 
 namespace fg {
@@ -19,6 +20,20 @@ extern const CHAR_INFO* FloorRowCells[SCREEN_WIDTH][SCREEN_HEIGHT / 2];
 
 // Reads RowDistanceTable, so it follows BuildRowDistanceTable.
 void BuildFloorShadeLevels();
+
+// FloorGrid and CeilingGrid as the floor and ceiling read them, one record a
+// map cell (index x * 64 + y): each texture as its offset in TextureBank, or
+// NO_SURFACE where the grid value is outside 1..63 and nothing is drawn. One
+// load a row instead of two, and no range test or multiplication per texel.
+// The grids do not change while the game runs; whatever changes them (the
+// level loader, a test) packs them again before the next frame.
+constexpr uint32_t NO_SURFACE = ~uint32_t{0};
+struct SurfaceCell {
+    uint32_t floor;
+    uint32_t ceiling;
+};
+extern SurfaceCell SurfaceGrid[MAP_SIZE * MAP_SIZE];
+void PackFloorAndCeiling();
 
 // Called for wall heights below the screen height, after the column's wall;
 // angle is the column's ray angle, 0..479.

@@ -550,6 +550,7 @@ TEST_F(Caster, NegativeTextureColumnEndsThePassLeavingLaterColumnsUntouched) {
     for (int y = 0; y < MAP_SIZE; ++y) WallGrid[5][y] = 1;
     for (auto& column : FloorGrid)
         for (int32_t& f : column) f = 2;
+    PackFloorAndCeiling();
     FillProbeTexture(1);
     FillUniformTexture(2, 0x3A);
     Player.x = -0.5;
@@ -641,6 +642,7 @@ TEST_F(Caster, PlayerWithin002OfAWallDrawsNoWallFloorOrCeiling) {
         for (int32_t& f : column) f = 2;
     for (auto& column : CeilingGrid)
         for (int32_t& k : column) k = 2;
+    PackFloorAndCeiling();
     FillUniformTexture(2, 0x3A);
     Player.x = 10.5;
     Player.y = 14.99;  // 0.01 from the wall face at y = 15
@@ -664,6 +666,7 @@ TEST_F(Caster, PlayerOnTheWallFaceDrawsNothing) {
     FillProbeTexture(1);
     for (auto& column : FloorGrid)
         for (int32_t& f : column) f = 2;
+    PackFloorAndCeiling();
     FillUniformTexture(2, 0x3A);
     Player.x = 10.5;
     Player.y = 6.0;      // on the face y = 6 of the ring's row y = 5
@@ -685,6 +688,7 @@ TEST_F(Caster, EdgesOfAnOpenGridAreWalkedWithoutReadingOutsideIt) {
         for (int32_t& f : column) f = 2;
     for (auto& column : CeilingGrid)
         for (int32_t& k : column) k = 2;
+    PackFloorAndCeiling();
     FillUniformTexture(2, 0x3A);
     const double places[] = {0.0, 0.001, 0.5, 1.0, 31.5, 62.999, 63.0, 63.5, 63.999};
     const uint64_t before = ReadOnlyWorld();

@@ -148,6 +148,7 @@ Pinned DrawRandomView(const Level& level, int index) {
     std::memcpy(CeilingGrid, level.ceiling, sizeof CeilingGrid);
     PunchHoles(r, FloorGrid);
     PunchHoles(r, CeilingGrid);
+    PackFloorAndCeiling();
     for (const auto& [x, y] : level.doors) {
         const int state = r.Below(3);
         DoorClosureGrid[x][y] = state == 0 ? 1.0 : state == 1 ? 0.0 : r.Unit();

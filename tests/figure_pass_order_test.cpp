@@ -93,6 +93,7 @@ TEST_F(FigurePassOrder, FigureOnlyTheFirstSpriteStepDraws) {
         SetUp();
         for (int x = 0; x < MAP_SIZE; ++x)
             for (int y = 2; y < MAP_SIZE; ++y) FloorGrid[x][y] = CeilingGrid[x][y] = 3;
+        PackFloorAndCeiling();
         Player.x = 32.5;
         Player.y = 2.0;
         Player.angle = 240;  // along -y

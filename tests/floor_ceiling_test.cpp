@@ -19,9 +19,12 @@ namespace {
 
 using namespace test;
 
+// Fills a floor or ceiling grid and packs the grids again, as the level
+// loader does; a test that sets single cells packs them itself.
 void FillGrid(int32_t (&grid)[MAP_SIZE][MAP_SIZE], int32_t value) {
     for (auto& column : grid)
         for (int32_t& g : column) g = value;
+    PackFloorAndCeiling();
 }
 
 constexpr int FLOOR_TEXTURE = 2;    // green, brightness 7
@@ -130,6 +133,7 @@ TEST_F(FloorCeiling, CentreColumnRowZeroShowsThePointOneCellAhead) {
     FillGrid(CeilingGrid, 0);
     FloorGrid[32][33] = 5;
     CeilingGrid[32][33] = 6;
+    PackFloorAndCeiling();
     FillUniformTexture(5, 0x3A);
     FillUniformTexture(6, 0x39);
     Texel(5, 38, 19) = 0x3C;
@@ -157,6 +161,7 @@ TEST_F(FloorCeiling, CentreColumnRow24ShowsThePoint25CellsAhead) {
     FillGrid(CeilingGrid, 0);
     FloorGrid[32][57] = 5;
     CeilingGrid[32][57] = 6;
+    PackFloorAndCeiling();
     FillUniformTexture(5, 0x3A);
     FillUniformTexture(6, 0x39);
     Player.x = 32.3;
@@ -246,6 +251,7 @@ TEST_F(FloorCeiling, WorkedExamplesShowTheirCellTexelAndLevel) {
         FillGrid(CeilingGrid, 1);
         FloorGrid[e.cellX][e.cellY] = FLOOR_TEXTURE;
         CeilingGrid[e.cellX][e.cellY] = CEILING_TEXTURE;
+        PackFloorAndCeiling();
         FillUniformTexture(1, (5 << 3) | 7);
         FillUniformTexture(FLOOR_TEXTURE, (5 << 3) | 2);
         FillUniformTexture(CEILING_TEXTURE, (5 << 3) | 4);
@@ -399,6 +405,33 @@ TEST_F(FloorCeiling, ColumnPassFromOutsideTheGridDrawsOnlyThePointsOnIt) {
     EXPECT_EQ(Rows(40), std::string(".") + Repeat('C', 22) + Repeat('W', 5) + Repeat('F', 21) + ".");
 }
 
+// The floor and ceiling read their grids packed: start-up packs the level it
+// loads, and each grid value maps to its texture's place in the bank, or to
+// nothing outside 1..63.
+TEST_F(FloorCeiling, StartUpPacksTheLoadedLevelsFloorAndCeiling) {
+    BuildWorld();
+    int drawn = 0;
+    for (int x = 0; x < MAP_SIZE; ++x)
+        for (int y = 0; y < MAP_SIZE; ++y) {
+            const SurfaceCell& s = SurfaceGrid[x * MAP_SIZE + y];
+            for (const auto& [value, packed] :
+                 {std::pair{FloorGrid[x][y], s.floor}, {CeilingGrid[x][y], s.ceiling}}) {
+                const bool shown = value >= 1 && value <= 63;
+                ASSERT_EQ(packed, shown ? static_cast<uint32_t>(value) * TEXTURE_TEXELS : NO_SURFACE)
+                    << x << ", " << y;
+                drawn += shown;
+            }
+        }
+    EXPECT_GT(drawn, 500);  // the level has rooms, not an empty grid
+    for (int32_t value : {-1, 0, 1, 63, 64, 255}) {
+        FloorGrid[3][4] = value;
+        PackFloorAndCeiling();
+        EXPECT_EQ(SurfaceGrid[3 * MAP_SIZE + 4].floor,
+                  value >= 1 && value <= 63 ? static_cast<uint32_t>(value) * TEXTURE_TEXELS : NO_SURFACE)
+            << value;
+    }
+}
+
 TEST_F(FloorCeiling, ColumnPassesAtTheGridsEdgesReadNoGridOutsideIt) {
     // Run under AddressSanitizer in CI.
     for (int y = 0; y < MAP_SIZE; ++y) WallGrid[10][y] = WALL_TEXTURE;
@@ -440,6 +473,7 @@ TEST(FloorCeilingPaths, PlainAndSimdDrawTheSameCells) {
             FloorGrid[x][y] = static_cast<int32_t>(next() % 70);
             CeilingGrid[x][y] = static_cast<int32_t>(next() % 70);
         }
+    PackFloorAndCeiling();
     CHAR_INFO plain[SCREEN_WIDTH * SCREEN_HEIGHT];
     for (int view = 0; view < 400; ++view) {
         // Mostly inside the grid; one view in eight near or past its edge.

@@ -13,6 +13,7 @@
 #include "assets/level.h"
 #include "console/frame_buffer.h"
 #include "render/caster.h"
+#include "render/floor_ceiling.h"
 #include "render/shade_table.h"
 #include "tests/test_support.h"
 #include "world/actors.h"
@@ -88,6 +89,7 @@ inline uint64_t ReadOnlyWorld() {
     add(WallGrid, sizeof WallGrid);
     add(FloorGrid, sizeof FloorGrid);
     add(CeilingGrid, sizeof CeilingGrid);
+    add(SurfaceGrid, sizeof SurfaceGrid);
     add(DoorClosureGrid, sizeof DoorClosureGrid);
     add(TextureBank, sizeof TextureBank);
     add(ShadeTable, sizeof ShadeTable);
