@@ -23,6 +23,7 @@ void BuildTables() {
     BuildRowDistanceTable();
     BuildFloorShadeLevels();
     PackFloorAndCeiling();
+    BuildOpaqueRowSpans();
 }
 
 void BuildWorld() {

@@ -28,7 +28,7 @@ inline double MotionStepMs(int32_t elapsedMs) {
 // tables (BuildTables) and the actors' placement.
 void BuildWorld();
 // The shade, angle, row-distance and floor-shade tables, in start-up's order,
-// and the floor and ceiling grids packed for drawing (after the level).
+// then what is worked out from the level and the textures for drawing them.
 void BuildTables();
 // Every global the frame loop changes (player, doors, actors, keys, the use
 // request, the clock) back to its value at process start, so that a second

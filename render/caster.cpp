@@ -18,6 +18,7 @@
 namespace fg {
 
 RayHit YLineHit;
+TextureRowSpan OpaqueRowSpans[TEXTURE_COUNT][TEXTURE_SIZE];
 RayHit XLineHit;
 double DepthBuffer[SCREEN_WIDTH];
 double CarriedWallDistance;
@@ -218,27 +219,51 @@ constexpr auto RECIPROCALS = [] {
 // a = q * height + s (0 <= s < height) and a < 2^18, a * m / 2^32 lies within
 // a / 2^32 < 2^-14 above a / height = q + s / height, and s / height is at
 // most 1 - 1 / height < 1 - 2^-12, so the whole part is still q.
+//
+// Only the rows whose texture row lies in the column's opaque span are
+// visited; the others would read transparent texels and write nothing. With
+// acc = max(r - 1, first) - top, texture row acc * 64 / height reaches the
+// span's first row f once acc >= ceil(f * height / 64) and stays within its
+// last row l while acc < ceil((l + 1) * height / 64).
 void DrawShadedColumn(int texture, int u, int x, int height, const CHAR_INFO* cells) {
     if (height <= 0 || height >= MAX_COLUMN_HEIGHT) return;
     if (texture < 0 || texture >= TEXTURE_COUNT) return;
     u %= TEXTURE_SIZE;
+    const TextureRowSpan span = OpaqueRowSpans[texture][u];
+    if (span.first > span.last) return;  // a wholly transparent column
     const int top = HORIZON_ROW - height / 2;
     const int last = top + height >= SCREEN_HEIGHT ? SCREEN_HEIGHT - 1 : top + height;
     const int first = top < 0 ? 0 : top;
+    // The rows from..to; the first row counts with the one below it. A
+    // column opaque from top to bottom (every wall) visits them all.
+    int from = first;
+    int to = last;
+    if (span.first != 0 || span.last != TEXTURE_SIZE - 1) {
+        const int accFrom = (span.first * height + TEXTURE_SIZE - 1) / TEXTURE_SIZE;
+        const int accEnd = ((span.last + 1) * height + TEXTURE_SIZE - 1) / TEXTURE_SIZE;
+        if (top + accEnd <= first) return;  // the span ends above the first row
+        if (top + accFrom > first) from = top + 1 + accFrom;
+        if (top + accEnd < last) to = top + accEnd;
+        if (from > to) return;
+    }
     const uint64_t reciprocal = RECIPROCALS[static_cast<size_t>(height)];
     const uint8_t* texels = TextureBank + texture * TEXTURE_TEXELS + u;
-    CHAR_INFO* cell = FrameBuffer + first * SCREEN_WIDTH + x;
-    // product = acc * m, acc = (row above - top) * 64 (the first row's own for
-    // the first row); it grows by exactly 64 m from row to row.
-    uint64_t product = static_cast<uint64_t>(first - top) * TEXTURE_SIZE * reciprocal;
+    CHAR_INFO* cell = FrameBuffer + from * SCREEN_WIDTH + x;
+    // product = acc * m for the row to draw next; it grows by exactly 64 m
+    // from row to row, except from the first row to the one below it.
+    uint64_t product =
+        static_cast<uint64_t>((from > first ? from - 1 : first) - top) * TEXTURE_SIZE * reciprocal;
     const uint64_t step = TEXTURE_SIZE * reciprocal;
     const auto draw = [&] {
         const uint8_t texel = texels[(product >> 32) * TEXTURE_SIZE];
         if (texel != TRANSPARENT_TEXEL) *cell = cells[texel & SHADED_TEXEL_BITS];
         cell += SCREEN_WIDTH;
     };
-    draw();  // the first row and the one below it show the same texture row
-    int rows = last - first;
+    int rows = to - from + 1;
+    if (from == first) {
+        draw();  // the first row and the one below it show the same texture row
+        --rows;
+    }
     for (; rows >= 2; rows -= 2) {  // two rows a turn: half the loop's own steps
         draw();
         product += step;
@@ -246,6 +271,21 @@ void DrawShadedColumn(int texture, int u, int x, int height, const CHAR_INFO* ce
         product += step;
     }
     if (rows > 0) draw();
+}
+
+void BuildOpaqueRowSpans() {
+    for (int t = 0; t < TEXTURE_COUNT; ++t)
+        for (int u = 0; u < TEXTURE_SIZE; ++u) {
+            TextureRowSpan span{TEXTURE_SIZE - 1, 0};  // first > last: none yet
+            bool any = false;
+            for (int v = 0; v < TEXTURE_SIZE; ++v)
+                if (TextureBank[t * TEXTURE_TEXELS + v * TEXTURE_SIZE + u] != TRANSPARENT_TEXEL) {
+                    if (!any) span.first = static_cast<uint8_t>(v);
+                    span.last = static_cast<uint8_t>(v);
+                    any = true;
+                }
+            OpaqueRowSpans[t][u] = any ? span : TextureRowSpan{1, 0};
+        }
 }
 
 void CaptureUseTarget(int column) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "assets/asset_set.h"
 #include "console/platform.h"
 #include "render/shade_table.h"
 
@@ -55,5 +56,20 @@ void DrawTextureColumn(int texture, int u, int x, int height, float factor);
 // The same with the factor's row of ShadeCells (ShadeCellsAt) looked up beforehand.
 void DrawShadedColumn(int texture, int u, int x, int height, const CHAR_INFO* cells);
 void CaptureUseTarget(int column);
+
+// The texture rows of each texture column (by texture, then column) that hold
+// every texel there that is not transparent: first..last, or first > last
+// where the whole column is transparent. A figure column then skips the
+// screen rows above and below its figure instead of reading each one's texel.
+// Built from TextureBank with the start-up tables; the bank does not change
+// while the game runs. A change that only makes texels transparent needs no
+// rebuild (the spans stay wide enough); one that makes a transparent texel
+// opaque does.
+struct TextureRowSpan {
+    uint8_t first;
+    uint8_t last;
+};
+extern TextureRowSpan OpaqueRowSpans[TEXTURE_COUNT][TEXTURE_SIZE];
+void BuildOpaqueRowSpans();
 
 }  // namespace fg

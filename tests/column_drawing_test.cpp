@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "render/caster.h"
@@ -70,6 +71,41 @@ TEST_F(ColumnDrawing, EveryHeightMatchesThePlainRules) {
             }
         }
     }
+}
+
+// Figure-like columns, whose opaque texels lie between transparent rows above
+// and below (or nowhere), with their spans worked out as start-up does: the
+// drawer visits only the rows between and still draws as the plain rules do,
+// at every height, the edges of the span included.
+TEST_F(ColumnDrawing, ColumnsWithTransparentEndsMatchThePlainRules) {
+    struct Shape {
+        int from, to;  // opaque texture rows, the rest transparent; from > to: none
+        bool holes;    // transparent texels inside the span too
+    };
+    const Shape shapes[] = {{0, 63, true}, {16, 63, true},  {0, 40, false}, {17, 62, true}, {30, 30, false},
+                            {0, 0, false}, {63, 63, false}, {5, 4, false},  {1, 62, true}};
+    for (int u = 0; u < static_cast<int>(std::size(shapes)); ++u)
+        for (int v = 0; v < TEXTURE_SIZE; ++v) {
+            const Shape& s = shapes[u];
+            const bool inside = v >= s.from && v <= s.to && !(s.holes && (v * 5 + u) % 7 == 0);
+            Texel(TEXTURE, v, u) = inside ? static_cast<uint8_t>((v * 37 + u * 11) & 63) : TRANSPARENT_TEXEL;
+        }
+    BuildOpaqueRowSpans();
+    EXPECT_EQ(OpaqueRowSpans[TEXTURE][1].first, 16);
+    EXPECT_EQ(OpaqueRowSpans[TEXTURE][1].last, 63);
+    EXPECT_GT(OpaqueRowSpans[TEXTURE][7].first, OpaqueRowSpans[TEXTURE][7].last);  // wholly transparent
+    for (const float factor : {0.5f, 1.6666666f})
+        for (int u = 0; u < static_cast<int>(std::size(shapes)); ++u)
+            for (int height = -1; height <= MAX_COLUMN_HEIGHT; ++height) {
+                FillSentinel();
+                DrawTextureColumn(TEXTURE, u, 12, height, factor);
+                const Column expected = ReferenceColumn(u, height, factor);
+                const Column actual = ColumnOf(12);
+                for (int r = 0; r < SCREEN_HEIGHT; ++r)
+                    ASSERT_TRUE(Same(actual[r], expected[r]))
+                        << "height " << height << " u " << u << " factor " << factor << " row " << r;
+                ASSERT_TRUE(ColumnUntouched(11) && ColumnUntouched(13)) << "height " << height;
+            }
 }
 
 // The row of cells looked up once for a factor shades every texel as
