@@ -41,6 +41,22 @@ Column ReferenceColumn(int u, int height, float factor) {
     return column;
 }
 
+// Texture column u drawn into screen column 12 at every height the drawer
+// accepts and those just outside: the rows it writes and the texels they
+// show, and nothing beside it.
+void ExpectEveryHeightAsThePlainRules(int u, float factor) {
+    for (int height = -1; height <= MAX_COLUMN_HEIGHT; ++height) {
+        FillSentinel();
+        DrawTextureColumn(TEXTURE, u, 12, height, factor);
+        const Column expected = ReferenceColumn(u, height, factor);
+        const Column actual = ColumnOf(12);
+        for (int r = 0; r < SCREEN_HEIGHT; ++r)
+            ASSERT_TRUE(Same(actual[r], expected[r]))
+                << "height " << height << " u " << u << " factor " << factor << " row " << r;
+        ASSERT_TRUE(ColumnUntouched(11) && ColumnUntouched(13)) << "height " << height;
+    }
+}
+
 class ColumnDrawing : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -59,16 +75,7 @@ protected:
 TEST_F(ColumnDrawing, EveryHeightMatchesThePlainRules) {
     for (const float factor : {0.25f, 1.0f, 1.6666666f}) {
         for (const int u : {0, 33, 63, 64 + 5}) {
-            for (int height = -1; height <= MAX_COLUMN_HEIGHT; ++height) {
-                FillSentinel();
-                DrawTextureColumn(TEXTURE, u, 12, height, factor);
-                const Column expected = ReferenceColumn(u, height, factor);
-                const Column actual = ColumnOf(12);
-                for (int r = 0; r < SCREEN_HEIGHT; ++r)
-                    ASSERT_TRUE(Same(actual[r], expected[r]))
-                        << "height " << height << " u " << u << " factor " << factor << " row " << r;
-                ASSERT_TRUE(ColumnUntouched(11) && ColumnUntouched(13)) << "height " << height;
-            }
+            ExpectEveryHeightAsThePlainRules(u, factor);
         }
     }
 }
@@ -96,16 +103,7 @@ TEST_F(ColumnDrawing, ColumnsWithTransparentEndsMatchThePlainRules) {
     EXPECT_GT(OpaqueRowSpans[TEXTURE][7].first, OpaqueRowSpans[TEXTURE][7].last);  // wholly transparent
     for (const float factor : {0.5f, 1.6666666f})
         for (int u = 0; u < static_cast<int>(std::size(shapes)); ++u)
-            for (int height = -1; height <= MAX_COLUMN_HEIGHT; ++height) {
-                FillSentinel();
-                DrawTextureColumn(TEXTURE, u, 12, height, factor);
-                const Column expected = ReferenceColumn(u, height, factor);
-                const Column actual = ColumnOf(12);
-                for (int r = 0; r < SCREEN_HEIGHT; ++r)
-                    ASSERT_TRUE(Same(actual[r], expected[r]))
-                        << "height " << height << " u " << u << " factor " << factor << " row " << r;
-                ASSERT_TRUE(ColumnUntouched(11) && ColumnUntouched(13)) << "height " << height;
-            }
+            ExpectEveryHeightAsThePlainRules(u, factor);
 }
 
 // The row of cells looked up once for a factor shades every texel as
