@@ -19,10 +19,10 @@
 namespace fg {
 
 RayHit YLineHit;
-TextureRowSpan OpaqueRowSpans[TEXTURE_COUNT][TEXTURE_SIZE];
 RayHit XLineHit;
 double DepthBuffer[SCREEN_WIDTH];
 double CarriedWallDistance;
+TextureRowSpan OpaqueRowSpans[TEXTURE_COUNT][TEXTURE_SIZE];
 
 namespace {
 
