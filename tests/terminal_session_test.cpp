@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -338,21 +339,30 @@ bool FilledTheTerminal(pid_t pid, std::chrono::steady_clock::time_point started)
 }
 
 TEST(TerminalSession, AStalledTerminalCannotHoldAQuitSignalHostage) {
-    for (int signal : {SIGTERM, SIGINT, SIGQUIT}) {
-        PtyGame game;
-        ASSERT_TRUE(game.Start(FARROWGATE_GAME, false));
-        ASSERT_TRUE(WaitUntil([&] { return game.Unread() > 0; }, START_MS));
-        // Nobody reads, and every resize repaints the whole picture: the
-        // terminal fills up.
-        const auto started = std::chrono::steady_clock::now();
-        ASSERT_TRUE(WaitUntil(
-            [&] {
+    // One game for each signal, their terminals filled side by side (filling
+    // takes the game's whole wait for a first status answer).
+    constexpr int SIGNALS[] = {SIGTERM, SIGINT, SIGQUIT};
+    PtyGame games[std::size(SIGNALS)];
+    for (PtyGame& game : games) ASSERT_TRUE(game.Start(FARROWGATE_GAME, false));
+    for (PtyGame& game : games) ASSERT_TRUE(WaitUntil([&] { return game.Unread() > 0; }, START_MS));
+    // Nobody reads, and every resize repaints the whole picture: the
+    // terminals fill up.
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            bool filled = true;
+            for (PtyGame& game : games) {
                 kill(game.pid, SIGWINCH);
-                std::this_thread::sleep_for(std::chrono::milliseconds(30));
-                return FilledTheTerminal(game.pid, started);
-            },
-            START_MS))
-            << "the terminal never filled";
+                filled = FilledTheTerminal(game.pid, started) && filled;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            return filled;
+        },
+        START_MS))
+        << "the terminals never filled";
+    for (std::size_t i = 0; i < std::size(SIGNALS); ++i) {
+        PtyGame& game = games[i];
+        const int signal = SIGNALS[i];
         int status = 0;
         ASSERT_FALSE(game.Ended(status, 0));
         const auto sent = std::chrono::steady_clock::now();
